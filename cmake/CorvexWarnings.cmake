@@ -1,0 +1,16 @@
+# Warnings are errors on our own code; third-party headers come in as SYSTEM.
+add_library(corvex_warnings INTERFACE)
+target_compile_options(corvex_warnings INTERFACE
+  -Wall -Wextra -Wpedantic -Werror
+  # -Wnon-virtual-dtor stays off: interface classes must not declare destructors
+  # (a virtual destructor would add vtable slots); objects are final and delete
+  # themselves as their own type.
+  -Wshadow=local -Wold-style-cast -Wcast-align
+  -Woverloaded-virtual -Wnull-dereference -Wformat=2 -Wimplicit-fallthrough)
+
+# Sanitizer build: CMAKE_BUILD_TYPE=Asan (see CMakePresets.json).
+set(CMAKE_CXX_FLAGS_ASAN "-O1 -g -fno-omit-frame-pointer -fsanitize=address,undefined -fno-sanitize-recover=all"
+    CACHE STRING "" FORCE)
+set(CMAKE_C_FLAGS_ASAN "${CMAKE_CXX_FLAGS_ASAN}" CACHE STRING "" FORCE)
+set(CMAKE_EXE_LINKER_FLAGS_ASAN "-fsanitize=address,undefined" CACHE STRING "" FORCE)
+set(CMAKE_SHARED_LINKER_FLAGS_ASAN "-fsanitize=address,undefined" CACHE STRING "" FORCE)

@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Installs what the build and the tests need from Debian's packages, and
+# generates the de_DE.UTF-8 locale the locale tests run under. Does nothing
+# when everything is already present.
+set -euo pipefail
+
+packages=(
+  build-essential cmake ninja-build pkg-config
+  qt6-base-dev libxlsxwriter-dev zlib1g-dev libcli11-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  python3 python3-openpyxl locales tzdata xvfb xauth
+)
+
+sudo_cmd=()
+if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if [ "${#missing[@]}" -gt 0 ]; then
+  echo "setup: installing ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  "${sudo_cmd[@]}" apt-get update -qq
+  "${sudo_cmd[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+  echo "setup: generating the de_DE.UTF-8 locale"
+  if ! grep -q '^de_DE.UTF-8 UTF-8' /etc/locale.gen 2>/dev/null; then
+    echo 'de_DE.UTF-8 UTF-8' | "${sudo_cmd[@]}" tee -a /etc/locale.gen >/dev/null
+  fi
+  "${sudo_cmd[@]}" locale-gen >/dev/null
+fi
