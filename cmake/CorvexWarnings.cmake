@@ -6,7 +6,7 @@ target_compile_options(corvex_warnings INTERFACE
   # (a virtual destructor would add vtable slots); objects are final and delete
   # themselves as their own type.
   -Wshadow=local -Wold-style-cast -Wcast-align
-  -Woverloaded-virtual -Wnull-dereference -Wformat=2 -Wimplicit-fallthrough)
+  -Woverloaded-virtual -Wformat=2 -Wimplicit-fallthrough)
 
 # Sanitizer build: CMAKE_BUILD_TYPE=Asan (see CMakePresets.json).
 set(CMAKE_CXX_FLAGS_ASAN "-O1 -g -fno-omit-frame-pointer -fsanitize=address,undefined -fno-sanitize-recover=all"
