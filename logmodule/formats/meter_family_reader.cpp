@@ -1,0 +1,180 @@
+#include "logmodule/formats/meter_family_reader.h"
+
+#include <algorithm>
+#include <limits>
+#include <vector>
+
+#include "logmodule/formats/byte_order.h"
+#include "logmodule/formats/source_reads.h"
+
+namespace corvex::formats {
+
+namespace {
+
+constexpr std::int32_t kDefaultChannels[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, kEndOfChannels};
+
+std::int32_t clamp_to_int32(std::int64_t v) {
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(v, 0, std::numeric_limits<std::int32_t>::max()));
+}
+
+}  // namespace
+
+MeterFamilyReader::MeterFamilyReader(std::int32_t header_offset, std::int64_t header_size)
+    : header_offset_(header_offset), header_size_(header_size) {}
+
+std::int32_t MeterFamilyReader::reset(std::int32_t result) {
+    source_.reset();
+    path_.clear();
+    record_size_ = 0;
+    value_channels_ = 0;
+    end_index_ = 0;
+    header_ = MeterHeader{};
+    return result;
+}
+
+std::int32_t MeterFamilyReader::OpenLogFile(const std::string& path) {
+    source_.reset();
+    const std::int32_t result = OpenByteSource(FileByteSource::open(path));
+    if (result == kOpenOk) path_ = path;
+    return result;
+}
+
+std::int32_t MeterFamilyReader::OpenByteSource(std::unique_ptr<ByteSource> source) {
+    reset(kOpenOk);
+    source_ = std::move(source);
+    if (!source_) return reset(kCannotOpen);
+
+    std::vector<std::uint8_t> raw(static_cast<std::size_t>(header_size_));
+    if (!source_->seek(header_offset_, SeekOrigin::Begin) || !read_exact(*source_, raw.data(), raw.size()))
+        return reset(kHeaderCutShort);
+    if (!decode_header(raw, header_)) return reset(kBadSignature);
+
+    value_channels_ = count_value_channels(header_);
+    const bool detailed = (header_.common.error_flags & kDetailedErrors) != 0;
+    const bool basic = (header_.common.error_flags & kBasicErrors) != 0;
+    const int w = value_width(header_.type_code);
+    record_size_ = static_cast<std::uint16_t>(8 + value_channels_ * (w + (detailed ? 2 : 0)) + (basic ? 2 : 0));
+
+    // Whole records after the data start, worked out once: the origin of
+    // SeekRecords from the end.
+    const std::int64_t length = source_->size();
+    end_index_ = length > data_start() ? clamp_to_int32((length - data_start()) / record_size_) : 0;
+    return kOpenOk;
+}
+
+bool MeterFamilyReader::skip(std::int64_t bytes) { return source_->seek(bytes, SeekOrigin::Current); }
+
+bool MeterFamilyReader::Rewind() { return source_ && source_->seek(data_start(), SeekOrigin::Begin); }
+
+std::int32_t MeterFamilyReader::RecordCount() {
+    if (!source_) return 0;
+    // A record counts when its time is not 0.0 and it lies whole inside the
+    // file: a record cut short by the end of the file cannot be read, so it is
+    // not counted either.
+    const std::int64_t saved = source_->tell();
+    const std::int64_t length = source_->size();
+    const std::int64_t whole = length > data_start() ? (length - data_start()) / record_size_ : 0;
+    std::int64_t count = 0;
+    while (count < whole && count < std::numeric_limits<std::int32_t>::max()) {
+        std::uint8_t t[8];
+        if (!source_->seek(data_start() + count * record_size_, SeekOrigin::Begin) || !read_exact(*source_, t, sizeof t) ||
+            load_f64_be(t) == 0.0)
+            break;
+        ++count;
+    }
+    source_->seek(saved, SeekOrigin::Begin);
+    return static_cast<std::int32_t>(count);
+}
+
+bool MeterFamilyReader::SeekLast() {
+    if (!source_) return false;
+    const std::int32_t count = RecordCount();
+    if (count == 0) return Rewind();
+    return source_->seek(data_start() + std::int64_t{record_size_} * (count - 1), SeekOrigin::Begin);
+}
+
+std::int32_t MeterFamilyReader::SeekRecords(std::int32_t n, std::int32_t whence) {
+    if (!source_) return 0;
+    // The result is the number of records asked for, not the outcome of the
+    // seek: a position past the end simply makes the next read fail.
+    const std::int64_t step = std::int64_t{n} * record_size_;
+    switch (whence) {
+    case 0:
+        Rewind();
+        break;
+    case 1:
+        break;
+    case 2:
+        source_->seek(data_start() + std::int64_t{end_index_} * record_size_, SeekOrigin::Begin);
+        // From the end a positive n steps back.
+        if (step != 0) source_->seek(-step, SeekOrigin::Current);
+        return step != 0 ? n : 0;
+    default:
+        return 0;
+    }
+    if (step == 0) return 0;
+    source_->seek(step, SeekOrigin::Current);
+    return n;
+}
+
+bool MeterFamilyReader::ReadRecord(double* time, void* values, std::int16_t* errors, const std::int32_t* channels) {
+    if (!source_) return false;
+    std::uint8_t buf[8];
+    if (!read_exact(*source_, buf, 8)) return false;
+    const double t = load_f64_be(buf);
+    if (t == 0.0) {
+        // The end mark: the position moves past the time and 8 bytes more.
+        skip(8);
+        return false;
+    }
+    if (time) *time = t;
+
+    const bool detailed = (header_.common.error_flags & kDetailedErrors) != 0;
+    const bool basic = (header_.common.error_flags & kBasicErrors) != 0;
+    const int w = value_width(header_.type_code);
+    const std::int32_t* list = channels ? channels : kDefaultChannels;
+    auto* value_place = static_cast<std::uint8_t*>(values);
+    int error_place = 0;
+    int selected = 0;  // channels met before the list ran out
+
+    for (int i = 0; i < value_channels_; ++i) {
+        const std::int32_t c = *list;
+        if (c >= 0) ++selected;
+        if (c != i) {
+            if (!skip(w + (detailed ? 2 : 0))) return false;
+            continue;
+        }
+        ++list;
+        if (value_place) {
+            if (!read_exact(*source_, buf, static_cast<std::size_t>(w))) return false;
+            big_endian_to_machine(buf, value_place, w);
+            value_place += w;
+        } else if (!skip(w)) {
+            return false;
+        }
+        if (detailed) {
+            if (errors) {
+                if (!read_exact(*source_, buf, 2)) return false;
+                errors[error_place++] = load_i16_be(buf);
+            } else if (!skip(2)) {
+                return false;
+            }
+        }
+    }
+
+    if (basic) {
+        if (errors) {
+            if (!read_exact(*source_, buf, 2)) return false;
+            // Without per-channel words the record's word is every selected
+            // channel's error; with them it follows the channel words.
+            const std::int16_t word = load_i16_be(buf);
+            const int last = std::min(error_place + std::max(selected, 1), kErrorPlaces);
+            for (int p = error_place; p < last; ++p) errors[p] = word;
+        } else if (!skip(2)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace corvex::formats

@@ -1,0 +1,160 @@
+#include "logmodule/formats/pc_log_reader.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+#include "logmodule/formats/byte_order.h"
+#include "logmodule/formats/source_reads.h"
+
+namespace corvex::formats {
+
+namespace {
+
+constexpr std::int32_t kDefaultChannels[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, kEndOfChannels};
+
+bool read_i16(ByteSource& source, std::int16_t& out) {
+    std::uint8_t b[2];
+    if (!read_exact(source, b, sizeof b)) return false;
+    out = load_i16_le(b);
+    return true;
+}
+
+bool read_f64(ByteSource& source, double& out) {
+    std::uint8_t b[8];
+    if (!read_exact(source, b, sizeof b)) return false;
+    out = load_f64_le(b);
+    return true;
+}
+
+// Text fields are padded with spaces; the reader keeps them with the
+// trailing spaces turned into NULs.
+template <std::size_t N>
+bool read_text(ByteSource& source, std::array<char, N>& out) {
+    if (!read_exact(source, out.data(), N)) return false;
+    for (std::size_t i = N; i > 0 && out[i - 1] == ' '; --i) out[i - 1] = '\0';
+    return true;
+}
+
+}  // namespace
+
+std::int32_t PcLogReader::fail() {
+    source_.reset();
+    file_length_ = 0;
+    record_count_ = 0;
+    header_ = PcHeader{};
+    return -1;
+}
+
+std::int32_t PcLogReader::OpenLogFile(const std::string& path) {
+    source_.reset();
+    path_ = path;
+    return OpenByteSource(FileByteSource::open(path));
+}
+
+std::int32_t PcLogReader::OpenByteSource(std::unique_ptr<ByteSource> source) {
+    source_ = std::move(source);
+    header_ = PcHeader{};
+    if (!source_) return fail();
+
+    file_length_ = source_->size();
+    if (file_length_ < 0 || file_length_ - kCountSubtrahend < 86) return fail();
+    if (!source_->seek(0, SeekOrigin::Begin) || !read_header() || !read_items()) return fail();
+
+    // A count beyond 32 bits (a file of more than 463 GB) is held at the
+    // largest count the interface can carry.
+    const std::int64_t count = (file_length_ - kCountSubtrahend) / kRecordSize;
+    if (count < 1) return fail();
+    record_count_ = static_cast<std::int32_t>(std::min<std::int64_t>(count, std::numeric_limits<std::int32_t>::max()));
+    return 0;
+}
+
+bool PcLogReader::read_header() {
+    std::uint8_t sig[2];
+    if (!read_exact(*source_, sig, sizeof sig) || load_u16_le(sig) != kSignature) return false;
+    CommonHeader& h = header_.common;
+    return read_i16(*source_, h.cyclic_flags) && read_i16(*source_, h.error_flags) &&
+           read_f64(*source_, h.start_time) && read_f64(*source_, h.end_time) && read_i16(*source_, h.interval);
+}
+
+bool PcLogReader::read_items() {
+    header_.active_items = 0;
+    for (PcItem& item : header_.items) {
+        if (!read_text(*source_, item.computer) || !read_text(*source_, item.label) ||
+            !read_text(*source_, item.symbol) || !read_i16(*source_, item.comport) ||
+            !read_i16(*source_, item.node_id) || !read_i16(*source_, item.channel) ||
+            !read_i16(*source_, item.unit_type))
+            return false;
+        if (item.unit_type == -1) break;  // end marker: its width, decimal and later slots are not read
+        if (!read_i16(*source_, item.width) || !read_i16(*source_, item.decimal)) return false;
+        if (item.unit_type != 0) ++header_.active_items;
+    }
+    return true;
+}
+
+bool PcLogReader::Rewind() { return source_ && source_->seek(kDataStart, SeekOrigin::Begin); }
+
+bool PcLogReader::SeekLast() {
+    if (!source_) return false;
+    if (record_count_ == 0) return Rewind();
+    return source_->seek(kDataStart + kRecordSize * (record_count_ - 1), SeekOrigin::Begin);
+}
+
+std::int32_t PcLogReader::SeekRecords(std::int32_t n, std::int32_t whence) {
+    if (!source_) return -1;
+    const std::int64_t step = kRecordSize * n;
+    bool moved = false;
+    switch (whence) {
+    case 0:
+        moved = source_->seek(kDataStart + step, SeekOrigin::Begin);
+        break;
+    case 1:
+        moved = source_->seek(step, SeekOrigin::Current);
+        break;
+    case 2:
+        // Counted from the end of the file, so a negative n steps back.
+        if (n >= record_count_) return -1;
+        moved = source_->seek(step, SeekOrigin::End);
+        break;
+    default:
+        return -1;
+    }
+    return moved ? 0 : -1;
+}
+
+bool PcLogReader::ReadRecord(double* time, void* values, std::int16_t* errors, const std::int32_t* channels) {
+    if (!source_) return false;
+    const std::int64_t record_start = source_->tell();
+    const std::int32_t* list = channels ? channels : kDefaultChannels;
+
+    double scratch_time = 0;
+    std::int16_t scratch_error = 0;
+    auto* value_place = static_cast<std::uint8_t*>(values);
+    std::int16_t* error_place = errors;
+    bool ok = true;
+
+    // Every entry carries its own time; the record's time is that of the last
+    // entry read. At most one entry per slot is read, whatever the list holds,
+    // so the caller's twelve value places are never overrun.
+    for (int taken = 0; taken < kChannelSlots; ++taken) {
+        const std::int32_t c = list[taken];
+        if (c < 0 || c >= kChannelSlots) break;
+        std::uint8_t entry[kEntrySize];
+        if (!source_->seek(record_start + kEntrySize * c, SeekOrigin::Begin) ||
+            !read_exact(*source_, entry, sizeof entry)) {
+            ok = false;
+            break;
+        }
+        (time ? *time : scratch_time) = load_f64_le(entry);
+        if (value_place) {
+            const double v = load_f64_le(entry + 8);
+            std::memcpy(value_place, &v, sizeof v);
+            value_place += sizeof v;
+        }
+        *(error_place ? error_place++ : &scratch_error) = load_i16_le(entry + 16);
+    }
+    source_->seek(record_start + kRecordSize, SeekOrigin::Begin);
+    return ok;
+}
+
+}  // namespace corvex::formats
