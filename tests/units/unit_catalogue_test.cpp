@@ -1,0 +1,185 @@
+// The catalogue against its row list (unit_rows.txt, kept apart from the table)
+// and the lookups at the edges of the identifier range.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdint>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <new>
+#include <set>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "corvex/platform/text.h"
+#include "logmodule/units/unit_catalogue.h"
+
+// Counts every allocation through operator new, to show that lookups make none.
+namespace {
+std::atomic<long> g_allocations{0};
+}
+void* operator new(std::size_t size) {
+    ++g_allocations;
+    if (void* p = std::malloc(size ? size : 1)) return p;
+    throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+
+namespace {
+
+using namespace corvex::units;
+
+std::string cp1252(const std::string& utf8) { return corvex::text::utf16_to_cp1252(corvex::text::utf8_to_utf16(utf8)); }
+
+// One entry of the row list: a plain row gives its mode and short name, a
+// described row its mnemonic, or its name where the mnemonic is empty.
+struct ListedRow {
+    std::uint16_t id;
+    bool plain;
+    std::string mode, short_name, text;  // Windows-1252
+};
+
+std::vector<ListedRow> read_row_list() {
+    std::ifstream in(CORVEX_SOURCE_DIR "/tests/units/unit_rows.txt");
+    std::vector<ListedRow> rows;
+    for (std::string line; std::getline(in, line);) {
+        if (line.empty() || line[0] == '#') continue;
+        const std::size_t blank = line.find(' ');
+        ListedRow row{static_cast<std::uint16_t>(std::stoi(line.substr(0, blank))), false, "", "", ""};
+        const std::string rest = cp1252(line.substr(blank + 1));
+        const std::size_t open = rest.rfind('[');
+        if (rest == "(empty row)") {
+            row.plain = true;
+        } else if (rest.back() == ']' && open != std::string::npos && (open == 0 || rest[open - 1] == ' ')) {
+            row.plain = true;
+            row.mode = open == 0 ? "" : rest.substr(0, open - 1);
+            row.short_name = rest.substr(open + 1, rest.size() - open - 2);
+        } else {
+            row.text = rest;
+        }
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+// Described rows that the list names by their name: their mnemonic is empty.
+const std::set<int> kListedByName = {2166, 2167, 2174, 2176, 2177, 4097, 4098, 4099, 4100, 4103, 4104, 4105, 5121};
+
+TEST(UnitCatalogue, RowsFollowTheRowList) {
+    const std::vector<ListedRow> listed = read_row_list();
+    const auto rows = unit_types();
+    ASSERT_EQ(listed.size(), 380u);
+    ASSERT_EQ(rows.size(), listed.size());
+    EXPECT_EQ(UnitTypeCount(), 380);
+
+    int plain = 0;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const UnitTypeRow& row = rows[i];
+        const ListedRow& want = listed[i];
+        SCOPED_TRACE("row " + std::to_string(want.id));
+        ASSERT_EQ(row.id, want.id);
+        if (i > 0) {
+            EXPECT_LT(rows[i - 1].id, row.id);
+        }
+        if (want.plain) {
+            ++plain;
+            EXPECT_EQ(row.mode_name, want.mode);
+            EXPECT_EQ(row.short_name, want.short_name);
+            EXPECT_EQ(row.name, row.mode_name);
+            EXPECT_EQ(row.mnemonic, "");
+            EXPECT_EQ(row.width, row.id == 0 ? 0 : 12);
+            EXPECT_EQ(row.decimals, row.id == 0 ? 0 : 4);
+        } else {
+            if (kListedByName.contains(row.id)) {
+                EXPECT_EQ(row.mnemonic, "");
+                EXPECT_EQ(row.name, want.text);
+            } else {
+                EXPECT_EQ(row.mnemonic, want.text);
+            }
+            EXPECT_GE(row.width, 3);
+            EXPECT_LE(row.width, 10);
+            EXPECT_LE(row.decimals, 4);
+        }
+    }
+    EXPECT_EQ(plain, 128);
+}
+
+TEST(UnitCatalogue, ModeNamesGroupRowsByQuantity) {
+    std::map<std::string_view, int> sizes;
+    std::set<int> unnamed;
+    for (const UnitTypeRow& row : unit_types()) {
+        ++sizes[row.mode_name];
+        if (row.mode_name.empty()) unnamed.insert(row.id);
+    }
+    const std::map<std::string_view, int> want = {
+        {"Volume", 46},      {"Pressure", 21},    {"Power", 11},       {"(+)Total", 9},    {"(-)Total", 9},
+        {"(+)STD Tot", 9},   {"(-)STD Tot", 9},   {"Dew Point", 6},    {"Test", 6},        {"Fwd Energy", 5},
+        {"Rev Energy", 5},   {"H20", 5},          {"Temp A", 4},       {"Temp B", 4},      {"Delta", 4},
+        {"Temp", 4},         {"Oxygen", 4},       {"Volts", 4},        {"AuxIn A", 3},     {"AuxIn B", 3},
+        {"Temperature", 3},  {"Velocity", 2},     {"Thickness", 2},    {"Sndspd", 2},      {"", 16}};
+    for (const auto& [mode, size] : want) EXPECT_EQ(sizes[mode], size) << "mode name \"" << mode << '"';
+    EXPECT_EQ(unnamed, (std::set<int>{0, 132, 300, 301, 302, 303, 304, 305, 385, 386, 387, 388, 389, 390, 391, 392}));
+}
+
+TEST(UnitCatalogue, KeepsTheInstrumentsIrregularTexts) {
+    for (int kelvin : {139, 143, 147, 7008, 7067}) EXPECT_EQ(FindUnitType(kelvin)->short_name, "\xB0K") << kelvin;
+    for (int id : {7010, 7011, 7012}) EXPECT_EQ(FindUnitType(id)->mode_name, "H2O") << id;
+    for (auto [a, b] : {std::pair{1023, 1024}, std::pair{1087, 1088}}) {
+        const UnitTypeRow& x = *FindUnitType(a);
+        const UnitTypeRow& y = *FindUnitType(b);
+        EXPECT_NE(&x, &y);
+        EXPECT_EQ(std::tie(x.mode_name, x.short_name, x.name, x.mnemonic, x.width, x.decimals),
+                  std::tie(y.mode_name, y.short_name, y.name, y.mnemonic, y.width, y.decimals));
+    }
+}
+
+TEST(UnitCatalogue, LookupsFallBackOutsideTheTable) {
+    struct Case {
+        std::int32_t id;
+        bool known;
+        std::string_view name, short_name, mode_name;
+    };
+    const Case cases[] = {
+        {0, true, "", "", ""},
+        {137, true, "Temp A \xB0" "C", "\xB0" "C", "Temp A"},
+        {2052, true, "P# Up", "", "P# Up"},
+        {2166, true, "FFT Up", "", "FFT Up"},
+        {8005, true, "Ramp Down", "Ramp Down", "Test"},
+        {9999, false, "Unknown Unit (9999)", "#9999", "#9999"},
+        {-1, false, "Unknown Unit (4294967295)", "#4294967295", "#4294967295"},
+        {INT32_MIN, false, "Unknown Unit (2147483648)", "#2147483648", "#2147483648"},
+        {65536 + 137, false, "Unknown Unit (65673)", "#65673", "#65673"},
+        {65535, false, "Unknown Unit (65535)", "#65535", "#65535"},
+        {8006, false, "Unknown Unit (8006)", "#8006", "#8006"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.id);
+        UnitText text;
+        EXPECT_EQ(FindUnitType(c.id) != nullptr, c.known);
+        EXPECT_EQ(FormatUnitName(c.id, text), c.known);
+        EXPECT_EQ(text.view(), c.name);
+        EXPECT_EQ(FormatUnitShortName(c.id, text), c.known);
+        EXPECT_EQ(text.view(), c.short_name);
+        EXPECT_EQ(FormatUnitModeName(c.id, text), c.known);
+        EXPECT_EQ(text.view(), c.mode_name);
+    }
+}
+
+TEST(UnitCatalogue, LookupsAllocateNothing) {
+    const long before = g_allocations.load();
+    std::size_t found = 0;
+    UnitText text;
+    for (std::int32_t id = -2; id <= 9000; ++id) {
+        found += FindUnitType(id) != nullptr;
+        FormatUnitName(id, text);
+        FormatUnitShortName(id, text);
+        FormatUnitModeName(id, text);
+    }
+    EXPECT_EQ(g_allocations.load(), before);
+    EXPECT_EQ(found, 380u);
+}
+
+}  // namespace
