@@ -1,0 +1,286 @@
+// Logs of every format, written by the log writer, converted and read back
+// with an independent parser; every field is checked against what a Log
+// delivers for the source.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "corvex/platform/text.h"
+#include "logmodule/convert/converted_log_layout.h"
+#include "tests/convert/convert_test_support.h"
+#include "tools/logwriter/log_writer.h"
+
+namespace corvex::convert::testing {
+namespace {
+
+namespace lw = corvex::logwriter;
+
+std::string padded(std::string text, std::size_t width) {
+    text.resize(width, ' ');
+    return text;
+}
+
+std::string field_of(const std::u16string& text, std::size_t width) {
+    return padded(text::utf16_to_cp1252(text), width);
+}
+
+std::vector<lw::Record> records(int count, int channels, bool with_errors) {
+    std::vector<lw::Record> out;
+    for (int r = 0; r < count; ++r) {
+        lw::Record rec;
+        rec.time = 45000.25 + r / 1440.0;
+        for (int c = 0; c < channels; ++c) {
+            rec.values.push_back(r * 10 + c + 1);
+            if (with_errors) rec.errors.push_back(static_cast<std::int16_t>((r + c) % 3 == 0 ? 0x0102 * (c + 1) : 0));
+        }
+        rec.record_error = with_errors ? static_cast<std::int16_t>(r % 2 ? -2 : 0) : 0;
+        out.push_back(rec);
+    }
+    return out;
+}
+
+lw::LogSpec pc_log(int channels, int record_count) {
+    lw::LogSpec spec;
+    spec.format = lw::Format::Pc;
+    spec.cyclic_flags = 1;
+    spec.error_flags = 0x4000;
+    spec.interval = 30;
+    spec.start_time = 45000.25;
+    spec.end_time = 45001.5;
+    for (int c = 0; c < channels; ++c) {
+        lw::Channel ch;
+        ch.channel = static_cast<std::int16_t>(c + 1);
+        ch.unit_type = static_cast<std::int16_t>(577 + c);
+        ch.computer = "FIELD-PC";
+        ch.label = "Flow line " + std::to_string(c);
+        ch.symbol = "m3/h";
+        ch.comport = 4;
+        ch.node_id = 17;
+        ch.width = 7;
+        ch.decimal = 2;
+        spec.channels.push_back(ch);
+    }
+    spec.records = records(record_count, channels, true);
+    return spec;
+}
+
+lw::LogSpec meter_log(lw::Format format, std::int32_t offset, std::uint8_t type_code, std::int16_t error_flags,
+                      std::vector<std::int16_t> unit_types, int record_count) {
+    lw::LogSpec spec;
+    spec.format = format;
+    spec.header_offset = offset;
+    spec.type_code = type_code;
+    spec.error_flags = error_flags;
+    spec.interval = 60;
+    spec.start_time = 44900.0;
+    spec.end_time = 44901.0;
+    for (std::size_t c = 0; c < unit_types.size(); ++c) {
+        lw::Channel ch;
+        ch.channel = static_cast<std::int16_t>(c);
+        ch.unit_type = unit_types[c];
+        ch.input = static_cast<std::int16_t>(c + 2);
+        spec.channels.push_back(ch);
+    }
+    spec.records = records(record_count, static_cast<int>(unit_types.size()), true);
+    return spec;
+}
+
+struct RoundTripCase {
+    const char* name;
+    lw::LogSpec spec;
+    std::size_t channels;  // what the Log reports
+    std::size_t records;   // at least this many come through
+};
+
+std::vector<RoundTripCase> round_trip_cases() {
+    return {
+        {"pc_three_labelled_channels", pc_log(3, 5), 3, 5},
+        {"pc_twelve_channels_no_end_marker", pc_log(12, 3), 12, 3},
+        {"pc_no_channels", pc_log(0, 4), 0, 0},
+        {"meter_at_0_detailed_errors", meter_log(lw::Format::Meter, 0, 5, 0x1000, {577, 578, 579}, 6), 3, 6},
+        {"meter_at_68_basic_errors", meter_log(lw::Format::Meter, 68, 3, 0x2000, {577, 578}, 4), 2, 4},
+        {"meter_at_40_both_errors_short_values", meter_log(lw::Format::Meter, 40, 2, 0x3000, {577}, 4), 1, 4},
+        {"meter_unknown_unit_type", meter_log(lw::Format::Meter, 0, 5, 0, {9999, 577}, 2), 2, 2},
+        {"compact_meter", meter_log(lw::Format::CompactMeter, 0, 5, 0x1000, {577, 578}, 5), 2, 5},
+    };
+}
+
+TEST_F(ConvertTest, EveryFormatConvertsToWhatTheLogDelivered) {
+    for (const RoundTripCase& c : round_trip_cases()) {
+        SCOPED_TRACE(c.name);
+        const fs::path src = dir_ / (std::string(c.name) + ".log");
+        const fs::path dst = dir_ / (std::string(c.name) + ".cvt");
+        lw::write_log(src, c.spec);
+        const std::optional<SourceView> source = read_through_log(src);
+        ASSERT_TRUE(source);
+        ASSERT_EQ(source->items.size(), c.channels);
+        ASSERT_GE(source->records.size(), c.records);
+
+        auto converter = ConvertLog::make();
+        converter->put_Comport(3);
+        converter->put_NodeID(-9);
+        const Bstr computer(u"Rig 7");
+        converter->put_ComputerName(computer.get());
+        ASSERT_EQ(convert(*converter, src, dst), 0);
+        EXPECT_TRUE(messages_.empty());
+
+        const std::string bytes = read_bytes(dst);
+        const std::size_t n = c.channels, r = source->records.size();
+        EXPECT_EQ(bytes.size(), 1032 + 18 * n * r);
+        const std::optional<ParsedLog> out = parse_converted(bytes);
+        ASSERT_TRUE(out);
+        EXPECT_EQ(out->signature[0], 0xB5);
+        EXPECT_EQ(out->signature[1], 0x5B);
+        EXPECT_EQ(out->cyclic_flags, source->cyclic_flags);
+        EXPECT_EQ(out->error_flags, source->error_flags);
+        EXPECT_EQ(out->interval, source->interval);
+        EXPECT_EQ(out->start_time, source->start_time);
+        EXPECT_EQ(out->end_time, source->end_time);
+
+        ASSERT_EQ(out->items_before_end, static_cast<int>(n));
+        for (std::size_t k = 0; k < n; ++k) {
+            SCOPED_TRACE(k);
+            const ParsedItem& item = out->items[k];
+            EXPECT_EQ(item.computer, padded("Rig 7", 32));
+            EXPECT_EQ(item.label, field_of(source->items[k].label, 32));
+            EXPECT_EQ(item.symbol, field_of(source->items[k].symbol, 8));
+            EXPECT_EQ(item.comport, 3);
+            EXPECT_EQ(item.node_id, -9);
+            EXPECT_EQ(item.channel, source->items[k].channel);
+            EXPECT_EQ(item.unit_type, source->items[k].unit_type);
+            EXPECT_EQ(item.width, 12);
+            EXPECT_EQ(item.decimal, 4);
+        }
+        const std::string end_marker = std::string(78, '\0') + "\xFF\xFF" + std::string(4, '\0');
+        for (std::size_t k = n; k < 12; ++k) EXPECT_EQ(out->items[k].raw, end_marker) << "slot " << k;
+
+        ASSERT_EQ(out->records.size(), r);
+        EXPECT_EQ(out->trailing, 0u);
+        for (std::size_t i = 0; i < r; ++i) {
+            ASSERT_EQ(source->records[i].size(), n);
+            for (std::size_t k = 0; k < n; ++k) {
+                const ParsedEntry& got = out->records[i][k];
+                const ParsedEntry& want = source->records[i][k];
+                EXPECT_EQ(got.time, want.time) << "record " << i << " unit " << k;
+                EXPECT_EQ(got.value_bits, want.value_bits) << "record " << i << " unit " << k;
+                EXPECT_EQ(got.error, want.error) << "record " << i << " unit " << k;
+            }
+        }
+        // The module's own readers do not take the converted layout.
+        EXPECT_EQ(open_with_log(dst), -1);
+    }
+}
+
+TEST_F(ConvertTest, PcLogTextsComeBackAsTheirOriginalBytes) {
+    lw::LogSpec spec = pc_log(3, 2);
+    spec.channels[0].label = std::string(32, 'L');                 // a full field, no terminator
+    spec.channels[0].symbol = "12345678";                          // likewise
+    spec.channels[1].label = "D\xE9" "bit \x80 \xB5S";             // Windows-1252: é, €, µ
+    spec.channels[1].symbol = "\xB0" "C";                          // °C
+    spec.channels[2].label = "";
+    const fs::path src = dir_ / "texts.log", dst = dir_ / "texts.cvt";
+    lw::write_log(src, spec);
+    ASSERT_EQ(convert(src, dst), 0);
+    const std::optional<ParsedLog> out = parse_converted(read_bytes(dst));
+    ASSERT_TRUE(out);
+    for (std::size_t k = 0; k < 3; ++k) {
+        EXPECT_EQ(out->items[k].label, padded(spec.channels[k].label, 32)) << k;
+        EXPECT_EQ(out->items[k].symbol, padded(spec.channels[k].symbol, 8)) << k;
+        // No computer name was set: 32 spaces, whatever the source said.
+        EXPECT_EQ(out->items[k].computer, std::string(32, ' ')) << k;
+        EXPECT_EQ(out->items[k].comport, 0) << k;
+        EXPECT_EQ(out->items[k].node_id, 0) << k;
+    }
+}
+
+TEST_F(ConvertTest, ComputerNameIsEncodedCutAndPadded) {
+    struct Case {
+        std::u16string name;
+        std::string field;
+    } cases[] = {
+        {u"", std::string(32, ' ')},
+        {u"Hall5", "Hall5" + std::string(27, ' ')},
+        {std::u16string(40, u'x'), std::string(32, 'x')},
+        {u"Z\u00FCrich \u20AC", padded("Z\xFCrich \x80", 32)},          // in Windows-1252
+        {u"\u03A9 \U0001F600", padded("? ?", 32)},                       // not in it: one '?' per character
+        {std::u16string(u"ab\0cd", 5), padded("ab", 32)},                 // the text ends at a NUL
+    };
+    const fs::path src = dir_ / "one.log";
+    lw::write_log(src, pc_log(1, 1));
+    auto converter = ConvertLog::make();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(text::utf16_to_utf8(c.name)));
+        const Bstr name(c.name);
+        ASSERT_EQ(converter->put_ComputerName(name.get()), S_OK);
+        ASSERT_EQ(convert(*converter, src, dir_ / "one.cvt"), 0);
+        const std::optional<ParsedLog> out = parse_converted(read_bytes(dir_ / "one.cvt"));
+        ASSERT_TRUE(out);
+        EXPECT_EQ(out->items[0].computer, c.field);
+    }
+    // A null name stores the empty name.
+    ASSERT_EQ(converter->put_ComputerName(nullptr), S_OK);
+    ASSERT_EQ(convert(*converter, src, dir_ / "one.cvt"), 0);
+    EXPECT_EQ(parse_converted(read_bytes(dir_ / "one.cvt"))->items[0].computer, std::string(32, ' '));
+}
+
+TEST_F(ConvertTest, SettingsStayForEveryLaterConversion) {
+    const fs::path pc = dir_ / "pc.log", meter = dir_ / "meter.log";
+    lw::write_log(pc, pc_log(2, 2));
+    lw::write_log(meter, meter_log(lw::Format::Meter, 0, 5, 0, {577, 578, 579}, 2));
+    auto converter = ConvertLog::make();
+    const Bstr name(u"Station North");
+    converter->put_ComputerName(name.get());
+    converter->put_Comport(-1);
+    converter->put_NodeID(32767);
+    for (const fs::path& src : {pc, meter, pc}) {
+        SCOPED_TRACE(src.filename().string());
+        ASSERT_EQ(convert(*converter, src, dir_ / "out.cvt"), 0);
+        const std::optional<ParsedLog> out = parse_converted(read_bytes(dir_ / "out.cvt"));
+        ASSERT_TRUE(out);
+        ASSERT_GT(out->items_before_end, 0);
+        for (int k = 0; k < out->items_before_end; ++k) {
+            EXPECT_EQ(out->items[k].computer, padded("Station North", 32));
+            EXPECT_EQ(out->items[k].comport, -1);
+            EXPECT_EQ(out->items[k].node_id, 32767);
+        }
+    }
+}
+
+TEST_F(ConvertTest, MeterLabelsComeFromTheUnitCatalogue) {
+    const fs::path src = dir_ / "m.log", dst = dir_ / "m.cvt";
+    lw::write_log(src, meter_log(lw::Format::Meter, 0, 5, 0, {577, 9999}, 1));
+    ASSERT_EQ(convert(src, dst), 0);
+    const std::optional<ParsedLog> out = parse_converted(read_bytes(dst));
+    ASSERT_TRUE(out);
+    EXPECT_EQ(out->items[0].label, padded("Velocity", 32));
+    EXPECT_EQ(out->items[0].symbol, padded("m/s", 8));
+    EXPECT_EQ(out->items[1].label, padded("#9999", 32));
+    EXPECT_EQ(out->items[1].symbol, padded("#9999", 8));
+}
+
+TEST(ConvertedTextField, CutsAtTheFieldWidth) {
+    EXPECT_EQ(fixed_text(u"Temperature", 8), "Temperat");
+    EXPECT_EQ(fixed_text(u"12345678", 8), "12345678");
+    EXPECT_EQ(fixed_text(std::u16string(33, u'a'), 32), std::string(32, 'a'));
+    EXPECT_EQ(fixed_text(u"", 8), std::string(8, ' '));
+}
+
+TEST_F(ConvertTest, BundledSamplesConvert) {
+    const fs::path samples = fs::path(CORVEX_SOURCE_DIR) / "samples";
+    int converted = 0;
+    for (const char* name : {"pc_flow.log", "meter_flow.log", "compact_flow.log"}) {
+        if (!fs::exists(samples / name)) continue;
+        SCOPED_TRACE(name);
+        const std::optional<SourceView> source = read_through_log(samples / name);
+        ASSERT_TRUE(source);
+        const fs::path dst = dir_ / (std::string(name) + ".cvt");
+        ASSERT_EQ(convert(samples / name, dst), 0);
+        EXPECT_EQ(fs::file_size(dst), 1032 + 18 * source->items.size() * source->records.size());
+        ++converted;
+    }
+    if (converted == 0) GTEST_SKIP() << "no sample logs in " << samples;
+}
+
+}  // namespace
+}  // namespace corvex::convert::testing
