@@ -2,12 +2,9 @@
 // and the lookups at the edges of the identifier range.
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cstdint>
-#include <cstdlib>
 #include <fstream>
 #include <map>
-#include <new>
 #include <set>
 #include <string>
 #include <tuple>
@@ -15,18 +12,7 @@
 
 #include "corvex/platform/text.h"
 #include "logmodule/units/unit_catalogue.h"
-
-// Counts every allocation through operator new, to show that lookups make none.
-namespace {
-std::atomic<long> g_allocations{0};
-}
-void* operator new(std::size_t size) {
-    ++g_allocations;
-    if (void* p = std::malloc(size ? size : 1)) return p;
-    throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+#include "allocation_counter.h"
 
 namespace {
 
@@ -169,7 +155,7 @@ TEST(UnitCatalogue, LookupsFallBackOutsideTheTable) {
 }
 
 TEST(UnitCatalogue, LookupsAllocateNothing) {
-    const long before = g_allocations.load();
+    const long before = allocations_so_far();
     std::size_t found = 0;
     UnitText text;
     for (std::int32_t id = -2; id <= 9000; ++id) {
@@ -178,7 +164,7 @@ TEST(UnitCatalogue, LookupsAllocateNothing) {
         FormatUnitShortName(id, text);
         FormatUnitModeName(id, text);
     }
-    EXPECT_EQ(g_allocations.load(), before);
+    EXPECT_EQ(allocations_so_far(), before);
     EXPECT_EQ(found, 380u);
 }
 

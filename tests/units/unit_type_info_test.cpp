@@ -8,6 +8,7 @@
 #include "corvex/platform/bstr.h"
 #include "corvex/platform/variant.h"
 #include "logmodule/units/unit_type_info.h"
+#include "allocation_counter.h"
 
 namespace {
 
@@ -127,6 +128,19 @@ TEST(UnitTypeInfo, NullOutPointersAnswerEPointer) {
     EXPECT_EQ(info->get_UnitCount(nullptr), E_POINTER);
     EXPECT_EQ(info->get_Mneumonic(1, nullptr), E_POINTER);
     EXPECT_EQ(info->get_ModeName(9999, nullptr), E_POINTER);
+}
+
+TEST(UnitTypeInfo, TextsCostOnlyTheAutomationString) {
+    const ComPtr<UnitTypeInfo> info = UnitTypeInfo::make();
+    const long before = allocations_so_far();
+    for (std::int32_t id : {137, 705, 2050, 9999, -1}) {
+        BSTR s = nullptr;
+        info->get_Name(id, &s);
+        SysFreeString(s);
+        info->get_ShortName(id, &s);
+        SysFreeString(s);
+    }
+    EXPECT_EQ(allocations_so_far(), before);
 }
 
 TEST(UnitTypeInfo, LateBoundCallsReachTheCatalogue) {
