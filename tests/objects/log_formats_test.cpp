@@ -1,0 +1,219 @@
+// Every property of the log, its header, items and units, for each log format.
+#include <cmath>
+#include <tuple>
+
+#include "objects_test_support.h"
+
+namespace corvex::objects::testing {
+namespace {
+
+ComPtr<ILogInfo> info_of(ILog* log) {
+    ComPtr<ILogInfo> info;
+    EXPECT_EQ(log->GetLogInfo(info.put()), S_OK);
+    return info;
+}
+
+std::vector<ItemSeen> items_of(ILogInfo* info) {
+    std::vector<ItemSeen> items;
+    std::int32_t count = -1;
+    EXPECT_EQ(info->get_Count(&count), S_OK);
+    for (std::int32_t k = 0; k < count; ++k) {
+        ComPtr<ILogItem> item;
+        EXPECT_EQ(info->get_Item(k, item.put()), S_OK);
+        if (item) items.push_back(read_item(item.get()));
+    }
+    return items;
+}
+
+void expect_header(ILogInfo* info, double start, double end, std::int16_t cyclic, std::int16_t errors,
+                   std::int16_t interval) {
+    double d = 0;
+    std::int16_t s = 0;
+    EXPECT_EQ(info->get_StartTime(&d), S_OK);
+    EXPECT_EQ(d, start);
+    EXPECT_EQ(info->get_EndTime(&d), S_OK);
+    EXPECT_EQ(d, end);
+    EXPECT_EQ(info->get_CyclicFlags(&s), S_OK);
+    EXPECT_EQ(s, cyclic);
+    EXPECT_EQ(info->get_ErrorFlags(&s), S_OK);
+    EXPECT_EQ(s, errors);
+    EXPECT_EQ(info->get_Interval(&s), S_OK);
+    EXPECT_EQ(s, interval);
+}
+
+TEST_F(ObjectsTest, PcLogAnswersHeaderItemsAndEveryUnit) {
+    auto log = new_log();
+    ASSERT_EQ(open(log.get(), write("pc.log", pc_spec(4))), 0);
+    auto info = info_of(log.get());
+    expect_header(info.get(), 40000, 40004, 1, 0x4000, 30);
+    const std::vector<ItemSeen> expected_items = {
+        {577, 0, 1, u"FLOWPC", u"Inlet velocity", u"m/s", 2, 7, 9, 3},
+        {9999, 0, 2, u"FLOWPC", u"Temp \u00B0C", u"\u00B0C", 2, 8, 6, 1},
+        {12, 0, 3, u"FLOWPC", u"ABCDEFGHIJKLMNOPQRSTUVWXYZ012345", u"12345678", 3, 9, 12, 4},
+    };
+    EXPECT_EQ(items_of(info.get()), expected_items);
+
+    // The PC count leaves out the last whole record; reading on still reaches it.
+    std::int32_t count = 0;
+    EXPECT_EQ(log->get_Count(&count), S_OK);
+    EXPECT_EQ(count, 3);
+    for (int r = 0; r < 4; ++r) {
+        ComPtr<ILogRecord> record;
+        ASSERT_EQ(log->GetNextRecord(record.put()), S_OK);
+        ASSERT_TRUE(record) << "record " << r;
+        std::vector<UnitSeen> expected;
+        for (int k = 0; k < 3; ++k)
+            expected.push_back({VT_R8, value_of(r, k), static_cast<std::int16_t>(r * 16 + k), 40000.0 + r,
+                                expected_items[k].unit_type, 0, expected_items[k].channel});
+        EXPECT_EQ(read_record(record.get()), expected) << "record " << r;
+    }
+    for (int i = 0; i < 2; ++i) {
+        ComPtr<ILogRecord> past_end;
+        EXPECT_EQ(log->GetNextRecord(past_end.put()), S_OK);
+        EXPECT_FALSE(past_end);
+    }
+}
+
+class MeterFormats : public ObjectsTest,
+                     public ::testing::WithParamInterface<std::tuple<lw::Format, std::int32_t>> {};
+
+TEST_P(MeterFormats, MeterLogAnswersCatalogueLabelsAndEveryUnit) {
+    const auto [format, offset] = GetParam();
+    const bool compact = format == lw::Format::CompactMeter;
+    auto log = new_log();
+    ASSERT_EQ(open(log.get(), write("meter.log", meter_spec(format, offset, 5, 4))), 0);
+    auto info = info_of(log.get());
+    expect_header(info.get(), 41000.25, 41001.5, 0, 0x1000, 60);
+    const std::int16_t in0 = compact ? 0 : 2, in1 = compact ? 0 : 3;
+    const std::vector<ItemSeen> expected_items = {
+        {577, in0, 4, u"RZ417", u"Velocity", u"m/s", 0, 0, 12, 4},
+        {9999, in1, 5, u"RZ417", u"#9999", u"#9999", 0, 0, 12, 4},
+        {-1, 0, 6, u"RZ417", u"#4294967295", u"#4294967295", 0, 0, 12, 4},
+    };
+    EXPECT_EQ(items_of(info.get()), expected_items);
+
+    std::int32_t count = 0;
+    EXPECT_EQ(log->get_Count(&count), S_OK);
+    EXPECT_EQ(count, 4);
+    for (int r = 0; r <= 4; ++r) {
+        ComPtr<ILogRecord> record;
+        ASSERT_EQ(log->GetNextRecord(record.put()), S_OK);
+        if (r == 4) {
+            EXPECT_FALSE(record);
+            break;
+        }
+        ASSERT_TRUE(record);
+        std::vector<UnitSeen> expected;
+        for (int k = 0; k < 3; ++k)
+            expected.push_back({VT_R8, value_of(r, k), static_cast<std::int16_t>(r * 16 + k), 40000.0 + r,
+                                expected_items[k].unit_type, expected_items[k].input, expected_items[k].channel});
+        EXPECT_EQ(read_record(record.get()), expected) << "record " << r;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(AllLayouts, MeterFormats,
+                         ::testing::Values(std::tuple{lw::Format::Meter, 0}, std::tuple{lw::Format::Meter, 68},
+                                           std::tuple{lw::Format::Meter, 40},
+                                           std::tuple{lw::Format::CompactMeter, 0}));
+
+// Narrow meter values are packed at their own width; each must be widened from
+// its own place, with the type code's meaning, exactly.
+TEST_F(ObjectsTest, NarrowMeterValuesAreWidenedFromTheirOwnPlace) {
+    struct Case {
+        std::uint8_t type_code;
+        double first, second, want_first, want_second;
+    };
+    const Case cases[] = {
+        {2, -12345, 321, -12345, 321},
+        {3, -2000000, 70000, -2000000, 70000},
+        {4, 0.1, -1.5, static_cast<double>(0.1f), -1.5},
+        {5, 0.1, 1e300, 0.1, 1e300},
+        {9, 2.75, 0.1, 2.75, static_cast<double>(0.1f)},  // unknown codes are 4-byte floats
+    };
+    for (const Case& c : cases) {
+        for (const auto format : {lw::Format::Meter, lw::Format::CompactMeter}) {
+            auto spec = meter_spec(format, 0, c.type_code, 0);
+            spec.records.push_back({.time = 40000, .values = {c.first, c.second, 0}, .errors = {}});
+            auto log = new_log();
+            ASSERT_EQ(open(log.get(), write("narrow.log", spec)), 0);
+            ComPtr<ILogRecord> record;
+            ASSERT_EQ(log->GetNextRecord(record.put()), S_OK);
+            ASSERT_TRUE(record);
+            const auto units = read_record(record.get());
+            ASSERT_EQ(units.size(), 3u);
+            EXPECT_EQ(units[0].value, c.want_first) << "type code " << int{c.type_code};
+            EXPECT_EQ(units[1].value, c.want_second) << "type code " << int{c.type_code};
+            EXPECT_EQ(units[2].vt, VT_R8);
+        }
+    }
+}
+
+// Errors reach the units as the flags say: detailed words per channel, or the
+// basic record word on every channel; the value is never touched by them.
+TEST_F(ObjectsTest, MeterErrorWordsReachTheirUnits) {
+    struct Case {
+        std::int16_t flags;
+        bool per_channel;
+    };
+    for (const Case c : {Case{0x1000, true}, Case{0x2000, false}, Case{0x3000, true}}) {
+        auto spec = meter_spec(lw::Format::Meter, 0, 3, 2);
+        spec.error_flags = c.flags;
+        auto log = new_log();
+        ASSERT_EQ(open(log.get(), write("errors.log", spec)), 0);
+        for (int r = 0; r < 2; ++r) {
+            ComPtr<ILogRecord> record;
+            ASSERT_EQ(log->GetNextRecord(record.put()), S_OK);
+            ASSERT_TRUE(record);
+            const auto units = read_record(record.get());
+            ASSERT_EQ(units.size(), 3u);
+            for (int k = 0; k < 3; ++k) {
+                const int want = c.per_channel ? r * 16 + k : 0x100 + r;
+                EXPECT_EQ(units[k].error, want) << "flags " << c.flags << " record " << r << " unit " << k;
+                EXPECT_EQ(units[k].value, value_of(r, k));
+                EXPECT_EQ(units[k].vt, VT_R8);
+            }
+        }
+    }
+}
+
+TEST_F(ObjectsTest, LogWithoutChannelsGivesEmptyRecordsAndNoItems) {
+    auto spec = pc_spec(3);
+    spec.channels.clear();
+    auto log = new_log();
+    ASSERT_EQ(open(log.get(), write("empty.log", spec)), 0);
+    auto info = info_of(log.get());
+    std::int32_t count = -1;
+    EXPECT_EQ(info->get_Count(&count), S_OK);
+    EXPECT_EQ(count, 0);
+    ComPtr<ILogItem> item;
+    EXPECT_EQ(info->get_Item(0, item.put()), E_FAIL);
+    EXPECT_FALSE(item);
+
+    ComPtr<ILogRecord> record;
+    ASSERT_EQ(log->GetNextRecord(record.put()), S_OK);
+    ASSERT_TRUE(record);
+    EXPECT_EQ(record->get_Count(&count), S_OK);
+    EXPECT_EQ(count, 0);
+    for (int i = 0; i < 2; ++i) {
+        ComPtr<IUnknown> unit;
+        EXPECT_EQ(record->GetNextUnit(unit.put()), S_OK);
+        EXPECT_FALSE(unit);
+    }
+    for (ComPtr<IUnknown> holder : {ComPtr<IUnknown>(record), ComPtr<IUnknown>(info)}) {
+        ComPtr<IUnknown> unknown;
+        if (auto r = holder.query<ILogRecord>()) {
+            EXPECT_EQ(r->get__NewEnum(unknown.put()), S_OK);
+        } else {
+            EXPECT_EQ(holder.query<ILogInfo>()->get__NewEnum(unknown.put()), S_OK);
+        }
+        auto enumerator = unknown.query<IEnumVARIANT>();
+        ASSERT_TRUE(enumerator);
+        VARIANT v;
+        ULONG fetched = 9;
+        EXPECT_EQ(enumerator->Next(1, &v, &fetched), S_FALSE);
+        EXPECT_EQ(fetched, 0u);
+    }
+}
+
+}  // namespace
+}  // namespace corvex::objects::testing

@@ -1,0 +1,297 @@
+// Records, units, header and items as objects: their walks and enumerators,
+// their lifetimes, factory-made instances, null out-pointers and late binding.
+#include <functional>
+
+#include "logmodule/objects/log.h"
+#include "logmodule/objects/log_info.h"
+#include "logmodule/objects/log_item.h"
+#include "logmodule/objects/log_record.h"
+#include "logmodule/objects/log_unit.h"
+#include "objects_test_support.h"
+
+namespace corvex::objects::testing {
+namespace {
+
+ComPtr<ILogRecord> first_record(ILog* log) {
+    ComPtr<ILogRecord> record;
+    EXPECT_EQ(log->get_Item(0, record.put()), S_OK);
+    return record;
+}
+
+ComPtr<IEnumVARIANT> enumerator_of(ILogRecord* record) {
+    ComPtr<IUnknown> unknown;
+    EXPECT_EQ(record->get__NewEnum(unknown.put()), S_OK);
+    return unknown.query<IEnumVARIANT>();
+}
+
+ComPtr<IEnumVARIANT> enumerator_of(ILogInfo* info) {
+    ComPtr<IUnknown> unknown;
+    EXPECT_EQ(info->get__NewEnum(unknown.put()), S_OK);
+    return unknown.query<IEnumVARIANT>();
+}
+
+IUnknown* identity(IUnknown* p) {
+    ComPtr<IUnknown> unknown;
+    p->QueryInterface(IID_IUnknown, unknown.put_void());
+    return unknown.get();
+}
+
+TEST_F(ObjectsTest, RecordHandsOutItsUnitsByIndexAndByWalk) {
+    auto log = new_log();
+    ASSERT_EQ(open(log.get(), write("pc.log", pc_spec(2))), 0);
+    auto record = first_record(log.get());
+    ComPtr<ILogUnit> units[3];
+    for (int k = 0; k < 3; ++k) ASSERT_EQ(record->get_Item(k, units[k].put()), S_OK);
+    ComPtr<ILogUnit> again;
+    ASSERT_EQ(record->get_Item(1, again.put()), S_OK);
+    EXPECT_EQ(again.get(), units[1].get());
+
+    for (const std::int32_t bad : {-1, 3, 1 << 30}) {
+        ComPtr<ILogUnit> none;
+        EXPECT_EQ(record->get_Item(bad, none.put()), E_INVALIDARG) << bad;
+        EXPECT_FALSE(none);
+    }
+    // Each unit once, then one null, then from the start again.
+    for (int round = 0; round < 2; ++round) {
+        for (int k = 0; k <= 3; ++k) {
+            ComPtr<IUnknown> unit;
+            EXPECT_EQ(record->GetNextUnit(unit.put()), S_OK);
+            EXPECT_EQ(unit.get(), k < 3 ? identity(units[k].get()) : nullptr) << "round " << round << " step " << k;
+        }
+    }
+}
+
+TEST_F(ObjectsTest, UnitEnumeratorStatusesAtTheEdges) {
+    auto log = new_log();
+    ASSERT_EQ(open(log.get(), write("pc.log", pc_spec(2))), 0);
+    auto record = first_record(log.get());
+    auto enumerator = enumerator_of(record.get());
+    VARIANT v[4];
+    ULONG fetched = 9;
+    EXPECT_EQ(enumerator->Next(3, v, nullptr), E_POINTER);
+    EXPECT_EQ(enumerator->Next(1, nullptr, &fetched), E_POINTER);
+    EXPECT_EQ(enumerator->Next(1, v, nullptr), S_OK);
+    EXPECT_EQ(read_unit(take_element<ILogUnit>(v[0]).get()).channel, 1);
+    EXPECT_EQ(enumerator->Skip(2), S_OK);  // landing exactly on the end
+    EXPECT_EQ(enumerator->Next(1, v, &fetched), S_FALSE);
+    EXPECT_EQ(fetched, 0u);
+    EXPECT_EQ(enumerator->Reset(), S_OK);
+    EXPECT_EQ(enumerator->Skip(4), S_FALSE);  // past the end
+    EXPECT_EQ(enumerator->Next(1, v, &fetched), S_FALSE);
+    EXPECT_EQ(fetched, 0u);
+    EXPECT_EQ(enumerator->Reset(), S_OK);
+    EXPECT_EQ(enumerator->Skip(0), S_OK);
+    EXPECT_EQ(enumerator->Skip(1), S_OK);
+
+    ComPtr<IEnumVARIANT> clone;
+    EXPECT_EQ(enumerator->Clone(nullptr), E_POINTER);
+    ASSERT_EQ(enumerator->Clone(clone.put()), S_OK);
+    record.reset();  // the enumerators keep their record
+    for (IEnumVARIANT* e : {enumerator.get(), clone.get()}) {
+        EXPECT_EQ(e->Next(4, v, &fetched), S_FALSE);
+        ASSERT_EQ(fetched, 2u);
+        EXPECT_EQ(read_unit(take_element<ILogUnit>(v[0]).get()).channel, 2);
+        EXPECT_EQ(read_unit(take_element<ILogUnit>(v[1]).get()).channel, 3);
+    }
+}
+
+TEST_F(ObjectsTest, InformationBuildsItemsByIndexAndEnumeratesThemOnce) {
+    auto log = new_log();
+    ASSERT_EQ(open(log.get(), write("meter.log", meter_spec(lw::Format::Meter, 0, 5, 1))), 0);
+    ComPtr<ILogInfo> info;
+    ASSERT_EQ(log->GetLogInfo(info.put()), S_OK);
+    for (const std::int32_t bad : {-1, 3, 12}) {
+        ComPtr<ILogItem> none;
+        EXPECT_EQ(info->get_Item(bad, none.put()), E_FAIL) << bad;
+        EXPECT_FALSE(none);
+    }
+    ComPtr<ILogItem> a, b;
+    ASSERT_EQ(info->get_Item(1, a.put()), S_OK);
+    ASSERT_EQ(info->get_Item(1, b.put()), S_OK);
+    EXPECT_NE(a.get(), b.get());
+    EXPECT_EQ(read_item(a.get()), read_item(b.get()));
+
+    auto enumerator = enumerator_of(info.get());
+    VARIANT v[4];
+    ULONG fetched = 9;
+    EXPECT_EQ(enumerator->Next(2, v, nullptr), E_POINTER);
+    ASSERT_EQ(enumerator->Next(1, v, nullptr), S_OK);
+    EXPECT_EQ(read_item(take_element<ILogItem>(v[0]).get()).label, u"Velocity");
+    ComPtr<IEnumVARIANT> clone;
+    ASSERT_EQ(enumerator->Clone(clone.put()), S_OK);
+    EXPECT_EQ(enumerator->Skip(2), S_FALSE);  // exactly the items left
+    EXPECT_EQ(enumerator->Next(1, v, &fetched), S_FALSE);
+    EXPECT_EQ(fetched, 0u);
+    // The clone delivers the same item objects from the same position.
+    ASSERT_EQ(clone->Next(4, v, &fetched), S_FALSE);
+    ASSERT_EQ(fetched, 2u);
+    EXPECT_EQ(enumerator->Reset(), S_OK);
+    EXPECT_EQ(enumerator->Skip(1), S_OK);
+    VARIANT w[2];
+    ASSERT_EQ(enumerator->Next(2, w, &fetched), S_OK);
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(v[i].pdispVal, w[i].pdispVal);
+        VariantClear(&v[i]);
+        VariantClear(&w[i]);
+    }
+}
+
+TEST_F(ObjectsTest, EverythingHandedOutOutlivesItsLog) {
+    ComPtr<ILogRecord> record;
+    ComPtr<ILogUnit> unit;
+    ComPtr<ILogInfo> info;
+    ComPtr<ILogItem> item;
+    ComPtr<IEnumVARIANT> items;
+    {
+        auto log = new_log();
+        ASSERT_EQ(open(log.get(), write("meter.log", meter_spec(lw::Format::Meter, 0, 3, 3))), 0);
+        ASSERT_EQ(log->get_Item(2, record.put()), S_OK);
+        ASSERT_EQ(record->get_Item(1, unit.put()), S_OK);
+        ASSERT_EQ(log->GetLogInfo(info.put()), S_OK);
+        ASSERT_EQ(info->get_Item(0, item.put()), S_OK);
+        items = enumerator_of(info.get());
+        ASSERT_EQ(open(log.get(), write("pc.log", pc_spec(2))), 0);  // a later Open changes none of them
+    }
+    EXPECT_EQ(read_record(record.get()).size(), 3u);
+    record.reset();
+    EXPECT_EQ(read_unit(unit.get()), (UnitSeen{VT_R8, value_of(2, 1), 2 * 16 + 1, 40002, 9999, 3, 5}));
+    std::int32_t count = 0;
+    EXPECT_EQ(info->get_Count(&count), S_OK);
+    EXPECT_EQ(count, 3);
+    info.reset();
+    EXPECT_EQ(read_item(item.get()).symbol, u"m/s");
+    VARIANT v[3];
+    ULONG fetched = 0;
+    EXPECT_EQ(items->Next(3, v, &fetched), S_OK);
+    for (auto& element : v) EXPECT_EQ(read_item(take_element<ILogItem>(element).get()).computer, u"RZ417");
+}
+
+// A class factory makes each class empty; every operation still answers.
+TEST_F(ObjectsTest, FactoryMadeObjectsAreEmptyAndAnswerEverything) {
+    ComPtr<ILogUnit> unit;
+    ASSERT_EQ(LogUnit::create_instance(nullptr, IID_ILogUnit, unit.put_void()), S_OK);
+    EXPECT_EQ(read_unit(unit.get()), (UnitSeen{VT_R8, 0, 0, 0, 0, 0, 0}));
+
+    ComPtr<ILogItem> item;
+    ASSERT_EQ(LogItem::create_instance(nullptr, IID_ILogItem, item.put_void()), S_OK);
+    const ItemSeen seen = read_item(item.get());
+    EXPECT_EQ(seen, ItemSeen{});
+
+    ComPtr<ILogRecord> record;
+    ASSERT_EQ(LogRecord::create_instance(nullptr, IID_ILogRecord, record.put_void()), S_OK);
+    EXPECT_TRUE(read_record(record.get()).empty());
+    ComPtr<IUnknown> none;
+    EXPECT_EQ(record->GetNextUnit(none.put()), S_OK);
+    EXPECT_FALSE(none);
+    ComPtr<ILogUnit> no_unit;
+    EXPECT_EQ(record->get_Item(0, no_unit.put()), E_INVALIDARG);
+
+    ComPtr<ILogInfo> info;
+    ASSERT_EQ(LogInfo::create_instance(nullptr, IID_ILogInfo, info.put_void()), S_OK);
+    double time = 1;
+    std::int16_t flags = 1;
+    std::int32_t count = 1;
+    EXPECT_EQ(info->get_StartTime(&time), S_OK);
+    EXPECT_EQ(info->get_ErrorFlags(&flags), S_OK);
+    EXPECT_EQ(info->get_Count(&count), S_OK);
+    EXPECT_EQ(time + flags + count, 0);
+    ComPtr<ILogItem> no_item;
+    EXPECT_EQ(info->get_Item(0, no_item.put()), E_FAIL);
+
+    for (IUnknown* collection : {static_cast<IUnknown*>(record.get()), static_cast<IUnknown*>(info.get())}) {
+        ComPtr<IUnknown> unknown;
+        if (auto r = ComPtr<IUnknown>(collection).query<ILogRecord>()) {
+            ASSERT_EQ(r->get__NewEnum(unknown.put()), S_OK);
+        } else {
+            ASSERT_EQ(ComPtr<IUnknown>(collection).query<ILogInfo>()->get__NewEnum(unknown.put()), S_OK);
+        }
+        auto enumerator = unknown.query<IEnumVARIANT>();
+        VARIANT v;
+        ULONG fetched = 9;
+        EXPECT_EQ(enumerator->Next(1, &v, &fetched), S_FALSE);
+        EXPECT_EQ(fetched, 0u);
+        EXPECT_EQ(enumerator->Skip(1), S_FALSE);
+        EXPECT_EQ(enumerator->Reset(), S_OK);
+    }
+}
+
+TEST_F(ObjectsTest, NullOutPointersAnswerEPointer) {
+    auto log = new_log();
+    ASSERT_EQ(open(log.get(), write("pc.log", pc_spec(2))), 0);
+    auto record = first_record(log.get());
+    ComPtr<ILogUnit> unit;
+    ASSERT_EQ(record->get_Item(0, unit.put()), S_OK);
+    ComPtr<ILogInfo> info;
+    ASSERT_EQ(log->GetLogInfo(info.put()), S_OK);
+    ComPtr<ILogItem> item;
+    ASSERT_EQ(info->get_Item(0, item.put()), S_OK);
+    const std::function<HRESULT()> calls[] = {
+        [&] { return log->get__NewEnum(nullptr); },     [&] { return log->get_Item(0, nullptr); },
+        [&] { return log->GetNextRecord(nullptr); },    [&] { return log->Seek(0, 0, nullptr); },
+        [&] { return log->GetLogInfo(nullptr); },       [&] { return log->get_Count(nullptr); },
+        [&] { return record->get_Item(0, nullptr); },   [&] { return record->get__NewEnum(nullptr); },
+        [&] { return record->GetNextUnit(nullptr); },   [&] { return record->get_Count(nullptr); },
+        [&] { return unit->get_Value(nullptr); },       [&] { return unit->get_Error(nullptr); },
+        [&] { return unit->get_Time(nullptr); },        [&] { return unit->get_Enum(nullptr); },
+        [&] { return unit->get_Input(nullptr); },       [&] { return unit->get_Channel(nullptr); },
+        [&] { return info->get__NewEnum(nullptr); },    [&] { return info->get_Item(0, nullptr); },
+        [&] { return info->get_StartTime(nullptr); },   [&] { return info->get_EndTime(nullptr); },
+        [&] { return info->get_CyclicFlags(nullptr); }, [&] { return info->get_ErrorFlags(nullptr); },
+        [&] { return info->get_Interval(nullptr); },    [&] { return info->get_Count(nullptr); },
+        [&] { return item->get_UnitType(nullptr); },    [&] { return item->get_Input(nullptr); },
+        [&] { return item->get_Channel(nullptr); },     [&] { return item->get_Computer(nullptr); },
+        [&] { return item->get_Label(nullptr); },       [&] { return item->get_Comport(nullptr); },
+        [&] { return item->get_NodeID(nullptr); },      [&] { return item->get_Width(nullptr); },
+        [&] { return item->get_Decimal(nullptr); },     [&] { return item->get_Symbol(nullptr); },
+    };
+    for (std::size_t i = 0; i < std::size(calls); ++i) EXPECT_EQ(calls[i](), E_POINTER) << "call " << i;
+}
+
+TEST_F(ObjectsTest, ObjectsAnswerTheirOwnInterfacesOnly) {
+    auto log = new_log();
+    ASSERT_EQ(open(log.get(), write("pc.log", pc_spec(2))), 0);
+    auto record = first_record(log.get());
+    ComPtr<IDispatch> dispatch;
+    EXPECT_EQ(record->QueryInterface(IID_IDispatch, dispatch.put_void()), S_OK);
+    ComPtr<ILogUnit> wrong;
+    EXPECT_EQ(record->QueryInterface(IID_ILogUnit, wrong.put_void()), E_NOINTERFACE);
+    ComPtr<IEnumVARIANT> not_enum;
+    EXPECT_EQ(log->QueryInterface(IID_IEnumVARIANT, not_enum.put_void()), E_NOINTERFACE);
+}
+
+// Late-bound callers reach the members by name through IDispatch.
+TEST_F(ObjectsTest, LateBoundCallsReachTheMembers) {
+    auto log = new_log();
+    ASSERT_EQ(open(log.get(), write("meter.log", meter_spec(lw::Format::Meter, 0, 5, 4))), 0);
+    auto get = [](IDispatch* object, const char16_t* member, std::vector<VARIANT> args, VARIANT& result) {
+        DISPID id = DISPID_UNKNOWN;
+        std::u16string name = member;
+        LPOLESTR names[] = {name.data()};
+        EXPECT_EQ(object->GetIDsOfNames(IID_NULL, names, 1, 0, &id), S_OK);
+        DISPPARAMS params{args.data(), nullptr, static_cast<UINT>(args.size()), 0};
+        VariantInit(&result);
+        return object->Invoke(id, IID_NULL, 0, DISPATCH_PROPERTYGET | DISPATCH_METHOD, &params, &result, nullptr,
+                              nullptr);
+    };
+    VARIANT result;
+    ASSERT_EQ(get(log.get(), u"count", {}, result), S_OK);
+    EXPECT_EQ(result.vt, VT_I4);
+    EXPECT_EQ(result.lVal, 4);
+
+    VARIANT index;
+    VariantInit(&index);
+    index.vt = VT_I2;
+    index.iVal = 1;
+    ASSERT_EQ(get(log.get(), u"Item", {index}, result), S_OK);
+    auto record = take_element<ILogRecord>(result);
+    ASSERT_TRUE(record);
+    ASSERT_EQ(get(record.get(), u"Item", {index}, result), S_OK);
+    auto unit = take_element<ILogUnit>(result);
+    ASSERT_TRUE(unit);
+    ASSERT_EQ(get(unit.get(), u"Value", {}, result), S_OK);
+    EXPECT_EQ(result.vt, VT_R8);
+    EXPECT_EQ(result.dblVal, value_of(1, 1));
+}
+
+}  // namespace
+}  // namespace corvex::objects::testing

@@ -1,0 +1,232 @@
+// The log session: opening and re-opening, the shared read position, the routes
+// to the records and the record enumerator's statuses.
+#include <string>
+
+#include "objects_test_support.h"
+
+namespace corvex::objects::testing {
+namespace {
+
+ComPtr<IEnumVARIANT> record_enumerator(ILog* log) {
+    ComPtr<IUnknown> unknown;
+    EXPECT_EQ(log->get__NewEnum(unknown.put()), S_OK);
+    return unknown.query<IEnumVARIANT>();
+}
+
+// Time of the next record from GetNextRecord, or -1 for none.
+double next_time(ILog* log) {
+    ComPtr<ILogRecord> record;
+    EXPECT_EQ(log->GetNextRecord(record.put()), S_OK);
+    if (!record) return -1;
+    ComPtr<ILogUnit> unit;
+    EXPECT_EQ(record->get_Item(0, unit.put()), S_OK);
+    return unit ? read_unit(unit.get()).time : -2;
+}
+
+std::int32_t count_of(ILog* log) {
+    std::int32_t count = -1;
+    EXPECT_EQ(log->get_Count(&count), S_OK);
+    return count;
+}
+
+void expect_no_log_open(ILog* log) {
+    EXPECT_EQ(count_of(log), 0);
+    std::int32_t ret = 7;
+    EXPECT_EQ(log->Seek(1, 0, &ret), S_OK);
+    EXPECT_EQ(ret, 0);
+    ComPtr<ILogRecord> record;
+    EXPECT_EQ(log->get_Item(0, record.put()), S_OK);
+    EXPECT_FALSE(record);
+    EXPECT_EQ(log->GetNextRecord(record.put()), S_OK);
+    EXPECT_FALSE(record);
+    ComPtr<ILogInfo> info;
+    EXPECT_EQ(log->GetLogInfo(info.put()), E_FAIL);
+    EXPECT_FALSE(info);
+    auto enumerator = record_enumerator(log);
+    ASSERT_TRUE(enumerator);
+    VARIANT v[2];
+    ULONG fetched = 9;
+    EXPECT_EQ(enumerator->Next(2, v, &fetched), S_FALSE);
+    EXPECT_EQ(fetched, 0u);
+    EXPECT_EQ(v[0].vt, VT_EMPTY);
+    EXPECT_EQ(enumerator->Reset(), S_OK);
+}
+
+TEST_F(ObjectsTest, OpenFailuresCloseThePreviousLogAndReportMinusOne) {
+    const auto good = write("good.log", pc_spec(5));
+    auto converted_spec = pc_spec(5);
+    converted_spec.format = lw::Format::Converted;
+    const std::filesystem::path unreadable[] = {
+        dir_ / "missing.log",
+        write_bytes("text.log", std::string(2000, 'x')),
+        write_bytes("short.log", "\xA5\x03short"),
+        write("converted.log", converted_spec),
+        dir_,  // a folder
+    };
+    auto log = new_log();
+    expect_no_log_open(log.get());
+    for (const auto& path : unreadable) {
+        ASSERT_EQ(open(log.get(), good), 0);
+        EXPECT_EQ(count_of(log.get()), 4);
+        EXPECT_EQ(open(log.get(), path), -1) << path;
+        expect_no_log_open(log.get());
+    }
+    const platform::Bstr empty(u"");
+    std::int32_t ret = 7;
+    EXPECT_EQ(log->Open(empty.get(), &ret), S_OK);
+    EXPECT_EQ(ret, -1);
+}
+
+TEST_F(ObjectsTest, NullNameOrNullResultLeavesTheOpenLogOpen) {
+    auto log = new_log();
+    ASSERT_EQ(open(log.get(), write("good.log", pc_spec(5))), 0);
+    EXPECT_EQ(next_time(log.get()), 40000);
+    std::int32_t ret = 7;
+    EXPECT_EQ(log->Open(nullptr, &ret), S_FALSE);
+    EXPECT_EQ(ret, -1);
+    const platform::Bstr other = platform::Bstr::from_utf8((dir_ / "missing.log").string());
+    EXPECT_EQ(log->Open(other.get(), nullptr), E_POINTER);
+    // Still open, and still at the same read position.
+    EXPECT_EQ(count_of(log.get()), 4);
+    EXPECT_EQ(next_time(log.get()), 40001);
+}
+
+TEST_F(ObjectsTest, ReopeningBuildsNewInformationAndKeepsTheOld) {
+    auto log = new_log();
+    ASSERT_EQ(open(log.get(), write("pc.log", pc_spec(5))), 0);
+    ComPtr<ILogInfo> first, again;
+    ASSERT_EQ(log->GetLogInfo(first.put()), S_OK);
+    ASSERT_EQ(log->GetLogInfo(again.put()), S_OK);
+    EXPECT_EQ(first.get(), again.get());
+    ASSERT_EQ(open(log.get(), write("meter.log", meter_spec(lw::Format::Meter, 68, 5, 7))), 0);
+    ComPtr<ILogInfo> second;
+    ASSERT_EQ(log->GetLogInfo(second.put()), S_OK);
+    EXPECT_NE(first.get(), second.get());
+    std::int16_t interval = 0;
+    EXPECT_EQ(first->get_Interval(&interval), S_OK);
+    EXPECT_EQ(interval, 30);
+    EXPECT_EQ(second->get_Interval(&interval), S_OK);
+    EXPECT_EQ(interval, 60);
+    EXPECT_EQ(count_of(log.get()), 7);
+}
+
+TEST_F(ObjectsTest, LongAndNonAsciiPathsOpen) {
+    std::filesystem::path folder = dir_ / u8"m\u00E9tres-\u6D41\u91CF";
+    while (folder.string().size() < 400) folder /= std::string(60, 'd');
+    std::filesystem::create_directories(folder);
+    const auto path = folder / "flow.log";
+    lw::write_log(path, pc_spec(3));
+    auto log = new_log();
+    EXPECT_EQ(open(log.get(), path), 0);
+    EXPECT_EQ(next_time(log.get()), 40000);
+}
+
+// Records read by GetNextRecord, Item, and the enumerator one at a time and in
+// batches are the same records; only the enumerator's carry Input 0.
+TEST_F(ObjectsTest, EveryRouteToTheRecordsAgrees) {
+    for (const auto& spec : {pc_spec(6), meter_spec(lw::Format::Meter, 40, 4, 6)}) {
+        const auto path = write("routes.log", spec);
+        auto log = new_log();
+        ASSERT_EQ(open(log.get(), path), 0);
+        std::vector<std::vector<UnitSeen>> by_next, by_item, by_enum, by_batch;
+        for (ComPtr<ILogRecord> r; log->GetNextRecord(r.put()) == S_OK && r;) by_next.push_back(read_record(r.get()));
+        for (std::int32_t i = 0; i < 6; ++i) {
+            ComPtr<ILogRecord> r;
+            EXPECT_EQ(log->get_Item(i, r.put()), S_OK);
+            if (r) by_item.push_back(read_record(r.get()));
+        }
+        auto enumerator = record_enumerator(log.get());
+        VARIANT v;
+        while (enumerator->Next(1, &v, nullptr) == S_OK) by_enum.push_back(read_record(take_element<ILogRecord>(v).get()));
+        EXPECT_EQ(enumerator->Reset(), S_OK);
+        VARIANT batch[4];
+        ULONG fetched = 0;
+        for (HRESULT hr = S_OK; hr == S_OK;) {
+            hr = enumerator->Next(4, batch, &fetched);
+            for (ULONG i = 0; i < fetched; ++i) by_batch.push_back(read_record(take_element<ILogRecord>(batch[i]).get()));
+        }
+        ASSERT_EQ(by_next.size(), 6u);
+        EXPECT_EQ(by_item, by_next);
+        for (auto& record : by_next)
+            for (auto& unit : record) unit.input = 0;
+        EXPECT_EQ(by_enum, by_next);
+        EXPECT_EQ(by_batch, by_next);
+        if (spec.format == lw::Format::Meter) {
+            EXPECT_EQ(by_item[0][0].input, 2) << "Item keeps the channel's input";
+        }
+    }
+}
+
+TEST_F(ObjectsTest, AllRoutesShareOneReadPosition) {
+    auto log = new_log();
+    ASSERT_EQ(open(log.get(), write("meter.log", meter_spec(lw::Format::Meter, 0, 5, 6))), 0);
+    ComPtr<ILogRecord> record;
+    ASSERT_EQ(log->get_Item(2, record.put()), S_OK);
+    EXPECT_EQ(read_record(record.get())[0].time, 40002);
+    EXPECT_EQ(next_time(log.get()), 40003);
+
+    auto enumerator = record_enumerator(log.get());  // rewinds
+    EXPECT_EQ(next_time(log.get()), 40000);
+    VARIANT v;
+    ASSERT_EQ(enumerator->Next(1, &v, nullptr), S_OK);
+    EXPECT_EQ(read_record(take_element<ILogRecord>(v).get())[0].time, 40001);
+
+    std::int32_t ret = 0;
+    EXPECT_EQ(log->Seek(4, 0, &ret), S_OK);
+    EXPECT_EQ(ret, 4);  // a meter log answers the number of records asked for
+    EXPECT_EQ(next_time(log.get()), 40004);
+    EXPECT_EQ(log->Seek(-2, 1, &ret), S_OK);
+    EXPECT_EQ(next_time(log.get()), 40003);
+    EXPECT_EQ(enumerator->Reset(), S_OK);
+    EXPECT_EQ(next_time(log.get()), 40000);
+
+    // Item past the end moves the position there: nothing is read.
+    ASSERT_EQ(log->get_Item(50, record.put()), S_OK);
+    EXPECT_FALSE(record);
+}
+
+TEST_F(ObjectsTest, RecordEnumeratorStatusesAtTheEdges) {
+    auto log = new_log();
+    ASSERT_EQ(open(log.get(), write("pc.log", pc_spec(6))), 0);
+    auto enumerator = record_enumerator(log.get());
+    VARIANT v[10];
+    EXPECT_EQ(enumerator->Next(1, nullptr, nullptr), E_POINTER);
+    EXPECT_EQ(enumerator->Next(2, v, nullptr), S_OK);  // a null count is fine for any number
+    VariantClear(&v[0]);
+    VariantClear(&v[1]);
+    ULONG fetched = 0;
+    EXPECT_EQ(enumerator->Next(10, v, &fetched), S_FALSE);
+    EXPECT_EQ(fetched, 4u);
+    for (ULONG i = 0; i < 10; ++i) {
+        EXPECT_EQ(v[i].vt, i < 4 ? VT_DISPATCH : VT_EMPTY);
+        VariantClear(&v[i]);
+    }
+    EXPECT_EQ(enumerator->Next(1, v, &fetched), S_FALSE);
+    EXPECT_EQ(fetched, 0u);
+    EXPECT_EQ(enumerator->Next(0, v, &fetched), S_OK);
+    EXPECT_EQ(enumerator->Skip(1), E_FAIL);
+    EXPECT_EQ(enumerator->Clone(nullptr), E_POINTER);
+    IEnumVARIANT* clone = enumerator.get();
+    EXPECT_EQ(enumerator->Clone(&clone), E_FAIL);
+    EXPECT_EQ(clone, nullptr);
+    EXPECT_EQ(enumerator->Reset(), S_OK);
+    EXPECT_EQ(enumerator->Next(1, v, &fetched), S_OK);
+    EXPECT_EQ(read_record(take_element<ILogRecord>(v[0]).get())[0].time, 40000);
+}
+
+TEST_F(ObjectsTest, EnumeratorKeepsItsLogAlive) {
+    ComPtr<IEnumVARIANT> enumerator;
+    {
+        auto log = new_log();
+        ASSERT_EQ(open(log.get(), write("pc.log", pc_spec(3))), 0);
+        enumerator = record_enumerator(log.get());
+    }
+    VARIANT v[3];
+    ULONG fetched = 0;
+    EXPECT_EQ(enumerator->Next(3, v, &fetched), S_OK);
+    EXPECT_EQ(fetched, 3u);
+    for (auto& element : v) VariantClear(&element);
+}
+
+}  // namespace
+}  // namespace corvex::objects::testing

@@ -1,0 +1,80 @@
+// Helpers for the object-model tests: logs written by the test log writer into a
+// temporary folder, and plain snapshots of what the published interfaces answer.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "corvex/corvex.h"
+#include "corvex/platform/bstr.h"
+#include "corvex/platform/com_ptr.h"
+#include "corvex/platform/module.h"
+#include "tools/logwriter/log_writer.h"
+
+namespace corvex::objects::testing {
+
+using platform::ComPtr;
+namespace lw = corvex::logwriter;
+
+// What one LogUnit answers.
+struct UnitSeen {
+    VARTYPE vt = VT_EMPTY;
+    double value = 0;
+    std::int16_t error = 0;
+    double time = 0;
+    std::int32_t unit_type = 0;
+    std::int16_t input = 0;
+    std::int16_t channel = 0;
+    bool operator==(const UnitSeen&) const = default;
+};
+
+// What one LogItem answers.
+struct ItemSeen {
+    std::int16_t unit_type = 0, input = 0, channel = 0;
+    std::u16string computer, label, symbol;
+    std::int16_t comport = 0, node_id = 0, width = 0, decimal = 0;
+    bool operator==(const ItemSeen&) const = default;
+};
+
+UnitSeen read_unit(ILogUnit* unit);
+// The record's units, read through Count and Item.
+std::vector<UnitSeen> read_record(ILogRecord* record);
+ItemSeen read_item(ILogItem* item);
+// The interface of an enumerated VT_DISPATCH element; the variant is cleared.
+template <class I>
+ComPtr<I> take_element(VARIANT& v) {
+    EXPECT_EQ(v.vt, VT_DISPATCH);
+    ComPtr<I> r;
+    if (v.vt == VT_DISPATCH && v.pdispVal) v.pdispVal->QueryInterface(platform::InterfaceId<I>::value, r.put_void());
+    VariantClear(&v);
+    return r;
+}
+
+ComPtr<ILog> new_log();
+// Open's pRet; the status must be S_OK.
+std::int32_t open(ILog* log, const std::filesystem::path& path);
+
+// A fresh temporary folder for each test, removed afterwards, and a check that
+// every object the test made is gone by then.
+class ObjectsTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    std::filesystem::path write(const std::string& name, const lw::LogSpec& spec);
+    std::filesystem::path write_bytes(const std::string& name, const std::string& bytes);
+
+    std::filesystem::path dir_;
+    std::int64_t objects_at_start_ = 0;
+};
+
+// Log specs used by several tests: `records` records, the value of channel k in
+// record r is r * 10 + k + 0.5 (exact at every width used), the time 40000 + r.
+lw::LogSpec pc_spec(int records);
+lw::LogSpec meter_spec(lw::Format format, std::int32_t header_offset, std::uint8_t type_code, int records);
+double value_of(int record, int channel);
+
+}  // namespace corvex::objects::testing
