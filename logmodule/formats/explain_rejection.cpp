@@ -58,13 +58,13 @@ std::string explain_pc(ByteSource& source, std::int64_t length) {
         return start + format(": file is %lld bytes, a PC log needs at least %lld (header, item table and one record)",
                               static_cast<long long>(length), static_cast<long long>(PcLogReader::kMinimumLength));
     };
-    if (length - PcLogReader::kCountSubtrahend < 86) return too_short();
-
     std::uint8_t sig[2] = {};
     read_zero_filled(source, 0, sig, 2);
     const std::uint16_t word = load_u16_le(sig);
-    if (word == 0x5BB5)
+    // Named before any other check: whatever its length, it is no PC log.
+    if (length >= 2 && word == 0x5BB5)
         return start + ": signature at offset 0 is 0x5BB5, the converted log's, which is written but not read back";
+    if (length - PcLogReader::kCountSubtrahend < 86) return too_short();
     if (word != PcLogReader::kSignature)
         return start + format(": signature at offset 0 is 0x%04X, expected 0x5AA5; no other format matches either "
                               "(0xA5 at offset 0 with a type code below 25, or 0xA6 at offset 2, 70 or 42)",
