@@ -1,0 +1,203 @@
+// Delimited-text export against golden files written by hand, and its
+// failures: nothing is left under the chosen name unless the export succeeded.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <functional>
+#include <vector>
+
+#include "corvex/platform/com_ptr.h"
+#include "logmodule/objects/log.h"
+#include "tests/export/export_fixtures.h"
+#include "tests/export/export_test_support.h"
+#include "tests/export/unreadable_record_log.h"
+#include "viewer/export/csv_export.h"
+#include "viewer/export/export_error.h"
+
+namespace corvex::exporting {
+namespace {
+
+using testing::ScopedLocaleEnv;
+using testing::ScratchDir;
+
+struct GoldenCase {
+    const char* golden;
+    std::function<logwriter::LogSpec()> log;
+    const char* log_name;
+    std::vector<bool> selected;
+    bool include_log_info;
+    bool include_errors;
+    const char* delimiter;
+};
+
+const GoldenCase kGoldenCases[] = {
+    {"pc3_all.csv", testing::pc3_log, "pc3.log", {true, true, true}, true, true, ","},
+    {"pc3_units02_noinfo_noerrors.csv", testing::pc3_log, "pc3.log", {true, false, true}, false, false, ","},
+    {"pc3_unit1_semicolon.csv", testing::pc3_log, "pc3.log", {false, true}, true, true, ";"},
+    {"pc3_empty_delimiter_noerrors.csv", testing::pc3_log, "pc3.log", {true, true, true}, true, false, ""},
+    {"pc3_units01_double_colon_noinfo.csv", testing::pc3_log, "pc3.log", {true, true, false}, false, true, "::"},
+    {"meter_basic_all.csv", testing::meter_basic_log, "meter_basic.log", {true, true}, true, true, ","},
+    {"meter_basic_unit0_noinfo.csv", testing::meter_basic_log, "meter_basic.log", {true}, false, true, ","},
+    {"meter_both_flags_all.csv", testing::meter_both_flags_log, "meter_both.log", {true, true}, true, true, ","},
+    {"meter_both_flags_noinfo_noerrors.csv", testing::meter_both_flags_log, "meter_both.log", {true, true}, false,
+     false, ","},
+    {"compact_empty_delimiter.csv", testing::compact_log, "compact.log", {true, true}, true, true, ""},
+    {"compact_noinfo.csv", testing::compact_log, "compact.log", {true, true}, false, true, ","},
+    {"meter_no_records.csv", testing::meter_no_records_log, "empty.log", {true}, true, true, ","},
+};
+
+ExportOptions options_for(const GoldenCase& c) {
+    ExportOptions options;
+    options.include_log_info = c.include_log_info;
+    options.include_errors = c.include_errors;
+    options.delimiter = c.delimiter;
+    options.file_title = c.log_name;
+    options.file_name = std::string("/data/logs/") + c.log_name;
+    options.selected = c.selected;
+    return options;
+}
+
+TEST(CsvExport, WritesTheGoldenFileOfEachLogFormatAndOptionSet) {
+    ScopedLocaleEnv env("C.UTF-8");
+    ScratchDir dir;
+    for (const GoldenCase& c : kGoldenCases) {
+        SCOPED_TRACE(c.golden);
+        platform::ComPtr<ILog> log = testing::open_log(dir / c.log_name, c.log());
+        const auto out = dir / c.golden;
+        auto outcome = export_csv(log.get(), options_for(c), out);
+        ASSERT_TRUE(outcome) << outcome.error().description;
+        EXPECT_EQ(testing::read_file(out), testing::read_golden(c.golden));
+        EXPECT_EQ(outcome->records_written, outcome->record_count);
+        EXPECT_FALSE(outcome->unreadable_record);
+    }
+}
+
+TEST(CsvExport, GermanDecimalCommaIsQuotedInACommaDelimitedFile) {
+    ASSERT_TRUE(testing::locale_available("de_DE.UTF-8")) << "the de_DE.UTF-8 locale is not installed";
+    ScopedLocaleEnv env("de_DE.UTF-8");
+    ScratchDir dir;
+    platform::ComPtr<ILog> log = testing::open_log(dir / "pc3.log", testing::pc3_log());
+    auto outcome = export_csv(log.get(), options_for(kGoldenCases[0]), dir / "out.csv");
+    ASSERT_TRUE(outcome) << outcome.error().description;
+    EXPECT_EQ(testing::read_file(dir / "out.csv"), testing::read_golden("pc3_all_de.csv"));
+}
+
+TEST(CsvExport, RecordsBeforeAnUnreadableRecordAreKept) {
+    ScopedLocaleEnv env("C.UTF-8");
+    ScratchDir dir;
+    platform::ComPtr<ILog> log(testing::UnreadableRecordLog::make(
+        testing::open_log(dir / "meter_basic.log", testing::meter_basic_log()), 2));
+    std::vector<std::int64_t> reported;
+    auto outcome = export_csv(log.get(), options_for({"", nullptr, "", {true, true}, false, true, ","}),
+                              dir / "cut.csv", [&](std::int64_t done, std::int64_t) { reported.push_back(done); });
+    ASSERT_TRUE(outcome) << outcome.error().description;
+    EXPECT_EQ(outcome->record_count, 3);
+    EXPECT_EQ(outcome->records_written, 2);
+    EXPECT_EQ(outcome->unreadable_record, 2);
+    EXPECT_EQ(testing::read_file(dir / "cut.csv"), testing::read_golden("meter_basic_cut_in_last_record.csv"));
+    ASSERT_FALSE(reported.empty());
+    EXPECT_EQ(reported.back(), 2);
+}
+
+TEST(CsvExport, ProgressAdvancesInStepsUpToTheRecordCount) {
+    ScratchDir dir;
+    platform::ComPtr<ILog> log = testing::open_log(dir / "big.log", testing::large_pc_log(1234, 1));
+    std::vector<std::pair<std::int64_t, std::int64_t>> reported;
+    ExportOptions options;
+    options.selected = {true};
+    auto outcome = export_csv(log.get(), options, dir / "big.csv",
+                              [&](std::int64_t done, std::int64_t total) { reported.emplace_back(done, total); });
+    ASSERT_TRUE(outcome) << outcome.error().description;
+    ASSERT_GE(reported.size(), 3u);
+    EXPECT_EQ(reported.front(), std::make_pair(std::int64_t{0}, std::int64_t{1234}));
+    EXPECT_EQ(reported[1].first, 100);  // every 100th record from 1000 records on
+    EXPECT_EQ(reported.back(), std::make_pair(std::int64_t{1234}, std::int64_t{1234}));
+    for (std::size_t i = 1; i < reported.size(); ++i) EXPECT_GE(reported[i].first, reported[i - 1].first);
+}
+
+// No file under the chosen name and no temporary file beside it.
+void expect_nothing_written(const ScratchDir& dir, const std::filesystem::path& out) {
+    EXPECT_FALSE(std::filesystem::exists(out));
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+        EXPECT_EQ(entry.path().filename().string().find(".part"), std::string::npos) << entry.path();
+    }
+}
+
+TEST(CsvExport, AFullDiskIsReportedNeverExported) {
+    ScratchDir dir;
+    platform::ComPtr<ILog> log = testing::open_log(dir / "big.log", testing::large_pc_log(3000, 4));
+    const auto out = dir / "big.csv";
+    ExportOptions options;
+    options.selected = {true, true, true, true};
+
+    // A file-size limit makes writes fail as a full disk would.
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto previous_handler = signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 4096;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    auto outcome = export_csv(log.get(), options, out);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    signal(SIGXFSZ, previous_handler);
+
+    ASSERT_FALSE(outcome);
+    EXPECT_EQ(outcome.error().number, error_number::kDeviceIo) << outcome.error().description;
+    EXPECT_NE(outcome.error().description.find(out.string()), std::string::npos);
+    expect_nothing_written(dir, out);
+}
+
+TEST(CsvExport, AFailedExportLeavesAnExistingFileAsItWas) {
+    ScratchDir dir;
+    const auto out = dir / "keep.csv";
+    { std::ofstream(out) << "old"; }
+    platform::ComPtr<ILog> closed(objects::Log::make());  // no log open
+    auto outcome = export_csv(closed.get(), ExportOptions{}, out);
+    ASSERT_FALSE(outcome);
+    EXPECT_EQ(outcome.error().number, error_number::kLogModule);
+    EXPECT_EQ(testing::read_file(out), "old");
+}
+
+TEST(CsvExport, TargetsThatCannotBeWrittenAreRefusedUpFront) {
+    ScratchDir dir;
+    platform::ComPtr<ILog> log = testing::open_log(dir / "pc3.log", testing::pc3_log());
+    ExportOptions options;
+    options.selected = {true};
+
+    std::filesystem::create_directory(dir / "folder");
+    auto into_folder = export_csv(log.get(), options, dir / "folder");
+    ASSERT_FALSE(into_folder);
+    EXPECT_EQ(into_folder.error().number, error_number::kFileAccess);
+
+    auto missing_folder = export_csv(log.get(), options, dir / "missing" / "out.csv");
+    ASSERT_FALSE(missing_folder);
+    EXPECT_EQ(missing_folder.error().number, error_number::kPathNotFound);
+
+    if (::geteuid() != 0) {  // root may write anywhere
+        std::filesystem::create_directory(dir / "locked");
+        std::filesystem::permissions(dir / "locked", std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+        auto read_only = export_csv(log.get(), options, dir / "locked" / "out.csv");
+        ASSERT_FALSE(read_only);
+        EXPECT_EQ(read_only.error().number, error_number::kPermissionDenied);
+        EXPECT_FALSE(std::filesystem::exists(dir / "locked" / "out.csv"));
+    }
+}
+
+TEST(CsvExport, WritesUnderExactlyTheChosenNameReplacingAnOldFile) {
+    ScopedLocaleEnv env("C.UTF-8");
+    ScratchDir dir;
+    platform::ComPtr<ILog> log = testing::open_log(dir / "pc3.log", testing::pc3_log());
+    const auto out = dir / "export";  // no extension is added
+    { std::ofstream(out) << "an older export that is much longer than the new one ..................................."; }
+    auto outcome = export_csv(log.get(), options_for(kGoldenCases[1]), out);
+    ASSERT_TRUE(outcome) << outcome.error().description;
+    EXPECT_EQ(testing::read_file(out), testing::read_golden("pc3_units02_noinfo_noerrors.csv"));
+    expect_nothing_written(dir, dir / "export.csv");
+}
+
+}  // namespace
+}  // namespace corvex::exporting

@@ -1,0 +1,43 @@
+// Quoting of delimited-text fields.
+#include <gtest/gtest.h>
+
+#include "viewer/export/delimited_field.h"
+
+namespace corvex::exporting {
+namespace {
+
+struct FieldCase {
+    const char* field;
+    const char* delimiter;
+    const char* written;
+};
+
+const FieldCase kFields[] = {
+    {"Flow (m3/h)", ",", "Flow (m3/h)"},
+    {"", ",", ""},
+    {"3,25", ",", "\"3,25\""},                     // a decimal comma in a comma-delimited file
+    {"3,25", ";", "3,25"},
+    {"say \"hi\"", ",", "\"say \"\"hi\"\"\""},     // inner quotes doubled
+    {"\"", ";", "\"\"\"\""},
+    {"two\r\nlines", ",", "\"two\r\nlines\""},
+    {"line\nfeed", "", "\"line\nfeed\""},
+    {"a,b;c", "", "a,b;c"},                        // an empty delimiter never quotes for itself
+    {"File Title: ", " ", "\"File Title: \""},
+    {"a::b", "::", "\"a::b\""},
+    {"a:b", "::", "a:b"},
+    {"x:", "::", "\"x:\""},                        // "x:" + "::" would read as "x" + "::" + ":"
+    {"xa", "ab", "xa"},                            // "xaab" still splits after "xa"
+    {"ab", "abab", "\"ab\""},                      // "ab" + "abab" reads as "" + "abab" + "ab"
+    {"xab", "abab", "\"xab\""},
+};
+
+TEST(DelimitedField, QuotedOnlyWhenItWouldNotStayOneField) {
+    for (const FieldCase& c : kFields) {
+        std::string line = "<";
+        append_field(line, c.field, c.delimiter);
+        EXPECT_EQ(line, std::string("<") + c.written) << "field '" << c.field << "' delimiter '" << c.delimiter << "'";
+    }
+}
+
+}  // namespace
+}  // namespace corvex::exporting

@@ -1,0 +1,180 @@
+// Dates and numbers as the exported files show them, at their edges, under
+// the C forms, under a German locale and in an unusual time zone.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <ctime>
+#include <limits>
+
+#include "tests/export/export_test_support.h"
+#include "viewer/export/log_time.h"
+#include "viewer/export/text_forms.h"
+
+namespace corvex::exporting {
+namespace {
+
+using testing::ScopedEnv;
+using testing::ScopedLocaleEnv;
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kInf = std::numeric_limits<double>::infinity();
+
+struct DateCase {
+    double log_time;
+    const char* text;
+};
+
+// The largest doubles below a half second (0.5 s and 1.5 s): a product
+// with 86,400 rounds them up to the half, so a plain multiplication would
+// show the next second.
+constexpr double kJustBelowHalfSecond = 5.787037037037037e-06;
+constexpr double kJustBelowOneAndAHalfSeconds = 1.736111111111111e-05;
+constexpr double kOneAndAHalfSeconds = 1.7361111111111114e-05;  // the first double at or above 1.5 s
+
+const DateCase kIsoDates[] = {
+    {0.0, "00:00:00"},
+    {-0.0, "00:00:00"},
+    {1.0, "1899-12-31"},
+    {2.0, "1900-01-01"},
+    {0.5, "12:00:00"},
+    {-0.5, "12:00:00"},  // the fraction of a negative value is still the time after midnight
+    {-1.0, "1899-12-29"},
+    {-1.25, "1899-12-29 06:00:00"},
+    {45000.5, "2023-03-15 12:00:00"},
+    {60.0, "1900-02-28"},
+    {61.0, "1900-03-01"},
+    {36585.0, "2000-02-29"},
+    {45352.0 + 13.0 / 24 + 5.0 / 1440 + 7.0 / 86400, "2024-03-01 13:05:07"},
+    // Rounding to the second, half up, carrying into the date.
+    {kJustBelowHalfSecond, "00:00:00"},
+    {kJustBelowOneAndAHalfSeconds, "00:00:01"},
+    {kOneAndAHalfSeconds, "00:00:02"},
+    {0.9999999, "1899-12-31"},
+    {1.9999999, "1900-01-01"},
+    {45000.0 + 86399.5 / 86400, "2023-03-16"},
+    {45000.0 + 86399.4 / 86400, "2023-03-15 23:59:59"},
+    {-0.9999999, "1899-12-31"},   // 1899-12-30 23:59:59.99 rounds into the next day
+    {-1.9999999, "00:00:00"},     // 1899-12-29 23:59:59.99 rounds to the zero moment
+    {-657434.5, "0100-01-01 12:00:00"},
+    {2958465.99998, "9999-12-31 23:59:58"},
+    // Not a calendar moment.
+    {kNaN, "NaN"},
+    {kInf, "Inf"},
+    {-kInf, "-Inf"},
+    {1e10, "10000000000"},
+    {-700000.0, "-700000"},
+};
+
+TEST(GeneralDateText, IsoFormsUnderTheCLocales) {
+    for (const char* locale : {"C", "C.UTF-8", "POSIX"}) {
+        ScopedLocaleEnv env(locale);
+        const TextForms forms = TextForms::from_environment();
+        for (const DateCase& c : kIsoDates) {
+            EXPECT_EQ(forms.general_date(c.log_time), c.text) << locale << " " << c.log_time;
+        }
+    }
+}
+
+TEST(GeneralDateText, GermanShortDateAndLongTime) {
+    ASSERT_TRUE(testing::locale_available("de_DE.UTF-8")) << "the de_DE.UTF-8 locale is not installed";
+    ScopedLocaleEnv env("de_DE.UTF-8");
+    EXPECT_EQ(general_date_text(45000.5), "15.03.2023 12:00:00");
+    EXPECT_EQ(general_date_text(2.0), "01.01.1900");
+    EXPECT_EQ(general_date_text(0.25), "06:00:00");
+    EXPECT_EQ(general_date_text(0.0), "00:00:00");
+}
+
+TEST(GeneralDateText, LogTimesNeverMoveWithTheTimeZone) {
+    const std::string before = general_date_text(45000.5);
+    ScopedEnv zone("TZ", "Pacific/Chatham");
+    tzset();
+    EXPECT_EQ(general_date_text(45000.5), before);
+    EXPECT_EQ(general_date_text(45000.0 + 3.75 / 24), general_date_text(45000.0) + " " +
+                                                              general_date_text(3.75 / 24));
+}
+
+TEST(GeneralDateText, FollowsTheLocaleOfTheEnvironmentItRunsIn) {
+    // Run once in the C locale and once with LANG=de_DE.UTF-8 (see CMakeLists.txt).
+    const char* all = std::getenv("LC_ALL");
+    const char* lang = std::getenv("LANG");
+    const bool german = !(all && *all) && lang && std::string(lang).rfind("de_DE", 0) == 0;
+    if (german) {
+        ASSERT_TRUE(testing::locale_available(lang)) << lang << " is not installed";
+        EXPECT_EQ(general_date_text(45000.5), "15.03.2023 12:00:00");
+        EXPECT_EQ(number_text(3.25), "3,25");
+    } else {
+        EXPECT_EQ(number_text(3.25), "3.25");
+    }
+}
+
+struct NumberCase {
+    double value;
+    const char* text;
+};
+
+const NumberCase kNumbers[] = {
+    {0.0, "0"},
+    {-0.0, "0"},
+    {1.0, "1"},
+    {-2.5, "-2.5"},
+    {3.25, "3.25"},
+    {0.1 + 0.2, "0.3"},
+    {1.0 / 3, "0.333333333333333"},
+    {2.0 / 3, "0.666666666666667"},
+    {100000000000000.0, "100000000000000"},
+    {1e15, "1E+15"},
+    {1e20, "1E+20"},
+    {123456789012345678.0, "1.23456789012346E+17"},
+    {0.0001, "0.0001"},
+    {1.5e-5, "1.5E-05"},
+    {-1e-300, "-1E-300"},
+    {std::numeric_limits<double>::max(), "1.79769313486232E+308"},
+    {std::numeric_limits<double>::denorm_min(), "4.94065645841247E-324"},
+    {kNaN, "NaN"},
+    {kInf, "Inf"},
+    {-kInf, "-Inf"},
+};
+
+TEST(NumberText, FifteenSignificantDigitsInTheCForms) {
+    ScopedLocaleEnv env("C.UTF-8");
+    const TextForms forms = TextForms::from_environment();
+    for (const NumberCase& c : kNumbers) EXPECT_EQ(forms.number(c.value), c.text) << c.value;
+}
+
+TEST(NumberText, GermanDecimalComma) {
+    ASSERT_TRUE(testing::locale_available("de_DE.UTF-8")) << "the de_DE.UTF-8 locale is not installed";
+    ScopedLocaleEnv env("de_DE.UTF-8");
+    const TextForms forms = TextForms::from_environment();
+    EXPECT_EQ(forms.decimal_separator(), ",");
+    EXPECT_EQ(forms.number(3.25), "3,25");
+    EXPECT_EQ(forms.number(1.5e-5), "1,5E-05");
+    EXPECT_EQ(forms.number(-1234567.5), "-1234567,5");  // never digit grouping
+    EXPECT_EQ(forms.number(1e20), "1E+20");
+}
+
+TEST(NumberText, TheProcessLocaleDoesNotLeakIn) {
+    // The viewer's toolkit sets the process locale; only the environment counts.
+    ASSERT_TRUE(testing::locale_available("de_DE.UTF-8")) << "the de_DE.UTF-8 locale is not installed";
+    ScopedLocaleEnv env("C");
+    const char* previous = setlocale(LC_NUMERIC, nullptr);
+    const std::string saved = previous ? previous : "C";
+    ASSERT_NE(setlocale(LC_NUMERIC, "de_DE.UTF-8"), nullptr);
+    EXPECT_EQ(number_text(3.25), "3.25");
+    setlocale(LC_NUMERIC, saved.c_str());
+}
+
+TEST(SpreadsheetSerial, SameMomentAsTheLogTime) {
+    EXPECT_EQ(spreadsheet_serial(45000.5), 45000.5);
+    EXPECT_EQ(spreadsheet_serial(61.0), 61.0);                   // 1900-03-01
+    EXPECT_EQ(spreadsheet_serial(60.75), 59.75);                 // 1900-02-28 18:00
+    EXPECT_EQ(spreadsheet_serial(2.0), 1.0);                     // 1900-01-01
+    EXPECT_EQ(spreadsheet_serial(2958465.5), 2958465.5);         // 9999-12-31 12:00
+    EXPECT_FALSE(spreadsheet_serial(1.99));                      // 1899-12-31
+    EXPECT_FALSE(spreadsheet_serial(-0.5));
+    EXPECT_FALSE(spreadsheet_serial(2958466.0));                 // 10000-01-01
+    EXPECT_FALSE(spreadsheet_serial(kNaN));
+    EXPECT_FALSE(spreadsheet_serial(kInf));
+}
+
+}  // namespace
+}  // namespace corvex::exporting

@@ -1,0 +1,143 @@
+#include "viewer/export/csv_export.h"
+
+#include <string>
+#include <string_view>
+
+#include "viewer/export/delimited_field.h"
+#include "viewer/export/log_source.h"
+#include "viewer/export/output_file.h"
+#include "viewer/export/text_forms.h"
+
+namespace corvex::exporting {
+
+namespace {
+
+constexpr std::string_view kLineEnd = "\r\n";
+constexpr std::size_t kFlushSize = 1 << 20;
+
+// Builds lines field by field and hands them to the file in large blocks.
+class DelimitedWriter {
+public:
+    DelimitedWriter(OutputFile& file, std::string_view delimiter) : file_(file), delimiter_(delimiter) {}
+
+    // A field followed by the delimiter.
+    void field(std::string_view text) {
+        append_field(buffer_, text, delimiter_);
+        buffer_ += delimiter_;
+    }
+    // The last field of a line, without a delimiter after it.
+    void last_field(std::string_view text) { append_field(buffer_, text, delimiter_); }
+
+    Expected<void, ExportError> end_line() {
+        buffer_ += kLineEnd;
+        if (buffer_.size() >= kFlushSize) return flush();
+        return {};
+    }
+    Expected<void, ExportError> flush() {
+        auto written = file_.write(buffer_);
+        buffer_.clear();
+        return written;
+    }
+
+private:
+    OutputFile& file_;
+    std::string_view delimiter_;
+    std::string buffer_;
+};
+
+Expected<void, ExportError> write_log_info(DelimitedWriter& w, const LogHeader& h, const ExportOptions& options,
+                                           const TextForms& forms) {
+    const auto line = [&](std::string_view caption, std::string_view value) {
+        w.field(caption);
+        w.last_field(value);
+        return w.end_line();
+    };
+    Expected<void, ExportError> ok;
+    if (!(ok = line("File Title: ", options.file_title))) return ok;
+    if (!(ok = line("File Name: ", options.file_name))) return ok;
+    if (!(ok = line("Start Time:", forms.general_date(h.start_time)))) return ok;
+    if (!(ok = line("End Time:", forms.general_date(h.end_time)))) return ok;
+    if (!(ok = line("Interval:", std::to_string(h.interval)))) return ok;
+    if (!(ok = line("Records:", std::to_string(h.record_count)))) return ok;
+    if (!(ok = line("Cyclic Flags:", std::to_string(h.cyclic_flags)))) return ok;
+    if (!(ok = line("Error Flags:", std::to_string(h.error_flags)))) return ok;
+    return w.end_line();
+}
+
+Expected<void, ExportError> write_header(DelimitedWriter& w, const LogSource& source, const ExportOptions& options) {
+    const LogHeader& h = source.header();
+    w.field("Date/Time");
+    for (std::int32_t i = 0; i < h.item_count; ++i) {
+        if (source.is_selected(i, options)) {
+            auto item = source.item(i);
+            if (!item) return Unexpected(item.error());
+            w.field(item->symbol.empty() ? item->label : item->label + " (" + item->symbol + ")");
+        }
+        if (options.include_errors && h.detailed_errors()) w.field("Error #");
+    }
+    if (options.include_errors && h.basic_errors()) w.last_field("Error #");
+    return w.end_line();
+}
+
+}  // namespace
+
+Expected<ExportOutcome, ExportError> export_csv(ILog* log, const ExportOptions& options,
+                                                const std::filesystem::path& out, const ProgressFn& progress) {
+    auto opened = LogSource::open(log);
+    if (!opened) return Unexpected(opened.error());
+    const LogSource& source = *opened;
+    const LogHeader& h = source.header();
+    const TextForms forms = TextForms::from_environment();
+
+    auto created = OutputFile::create(out);
+    if (!created) return Unexpected(created.error());
+    OutputFile file = std::move(created).value();
+    DelimitedWriter w(file, options.delimiter);
+
+    Expected<void, ExportError> ok;
+    if (options.include_log_info && !(ok = write_log_info(w, h, options, forms))) return Unexpected(ok.error());
+    if (!(ok = write_header(w, source, options))) return Unexpected(ok.error());
+
+    const bool detailed = options.include_errors && h.detailed_errors();
+    const bool basic = options.include_errors && !h.detailed_errors() && h.basic_errors();
+    const bool error_column = options.include_errors && h.basic_errors();
+
+    ExportOutcome outcome;
+    outcome.record_count = h.record_count;
+    const std::int32_t step = progress_step(h.record_count);
+    if (progress) progress(0, h.record_count);
+
+    // Remembered across records: a unit only updates it while the
+    // detailed-errors flag is clear, so with both flags the column stays 0.
+    std::int16_t record_error = 0;
+    RecordReading record;
+    for (std::int32_t r = 0; r < h.record_count; ++r) {
+        if (!source.read_record(r, options.selected, record)) {
+            outcome.unreadable_record = r;
+            break;
+        }
+        w.field(record.time ? forms.general_date(*record.time) : std::string());
+        for (std::size_t u = 0; u < record.units.size(); ++u) {
+            const UnitReading& unit = record.units[u];
+            if (source.is_selected(static_cast<std::int32_t>(u), options)) {
+                w.field(unit.value ? forms.number(*unit.value) : std::string());
+            }
+            if (detailed) {
+                w.field(std::to_string(unit.error));
+            } else if (basic) {
+                record_error = unit.error;
+            }
+        }
+        if (error_column) w.last_field(std::to_string(record_error));
+        if (!(ok = w.end_line())) return Unexpected(ok.error());
+        ++outcome.records_written;
+        if (progress && outcome.records_written % step == 0) progress(outcome.records_written, h.record_count);
+    }
+
+    if (!(ok = w.flush())) return Unexpected(ok.error());
+    if (!(ok = file.commit())) return Unexpected(ok.error());
+    if (progress) progress(outcome.records_written, h.record_count);
+    return outcome;
+}
+
+}  // namespace corvex::exporting
