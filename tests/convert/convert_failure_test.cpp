@@ -8,6 +8,7 @@
 
 #include <string>
 
+#include "corvex/platform/module.h"
 #include "corvex/platform/text.h"
 #include "tests/convert/convert_test_support.h"
 #include "tools/logwriter/log_writer.h"
@@ -209,6 +210,25 @@ TEST_F(ConvertTest, WritingToADeviceGoesStraightThrough) {
     EXPECT_EQ(convert(dir_ / "in.log", "/dev/null"), 0);
     EXPECT_TRUE(messages_.empty());
     EXPECT_TRUE(fs::is_character_file("/dev/null"));
+}
+
+std::size_t open_descriptors() {
+    return static_cast<std::size_t>(std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator()));
+}
+
+TEST_F(ConvertTest, EveryPathOutClosesItsFilesAndReleasesItsObjects) {
+    lw::write_log(dir_ / "in.log", small_pc_log(3));
+    write_bytes(dir_ / "junk.log", "junk");
+    auto converter = ConvertLog::make();
+    const std::size_t descriptors = open_descriptors();
+    const std::int64_t objects = platform::module::live_objects();
+    EXPECT_EQ(convert(*converter, dir_ / "in.log", dir_ / "out.cvt"), 0);
+    EXPECT_EQ(convert(*converter, dir_ / "junk.log", dir_ / "out.cvt"), 0);
+    EXPECT_EQ(convert(*converter, dir_ / "missing.log", dir_ / "out.cvt"), -1);
+    EXPECT_EQ(convert(*converter, dir_ / "in.log", dir_ / "missing" / "out.cvt"), -1);
+    EXPECT_EQ(convert(*converter, dir_ / "in.log", dir_ / "in.log"), -1);
+    EXPECT_EQ(open_descriptors(), descriptors);
+    EXPECT_EQ(platform::module::live_objects(), objects);
 }
 
 TEST(ConvertMessages, DefaultSinkWritesOneLineToStandardError) {

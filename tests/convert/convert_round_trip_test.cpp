@@ -249,18 +249,6 @@ TEST_F(ConvertTest, SettingsStayForEveryLaterConversion) {
     }
 }
 
-TEST_F(ConvertTest, MeterLabelsComeFromTheUnitCatalogue) {
-    const fs::path src = dir_ / "m.log", dst = dir_ / "m.cvt";
-    lw::write_log(src, meter_log(lw::Format::Meter, 0, 5, 0, {577, 9999}, 1));
-    ASSERT_EQ(convert(src, dst), 0);
-    const std::optional<ParsedLog> out = parse_converted(read_bytes(dst));
-    ASSERT_TRUE(out);
-    EXPECT_EQ(out->items[0].label, padded("Velocity", 32));
-    EXPECT_EQ(out->items[0].symbol, padded("m/s", 8));
-    EXPECT_EQ(out->items[1].label, padded("#9999", 32));
-    EXPECT_EQ(out->items[1].symbol, padded("#9999", 8));
-}
-
 TEST(ConvertedTextField, CutsAtTheFieldWidth) {
     EXPECT_EQ(fixed_text(u"Temperature", 8), "Temperat");
     EXPECT_EQ(fixed_text(u"12345678", 8), "12345678");
