@@ -1,7 +1,39 @@
 // corvex: the command-line tool for batch work on logs.
-#include <cstdio>
+#include <CLI/CLI.hpp>
 
-int main() {
-    std::puts("corvex: no commands yet");
-    return 0;
+#include <exception>
+#include <new>
+#include <string>
+
+#include "cli/command_status.h"
+#include "cli/commands/commands.h"
+
+int main(int argc, char** argv) {
+    using namespace corvex::cli;
+
+    CLI::App app{"Read, dump, export and convert the data logs of field flow instruments.", "corvex"};
+    app.require_subcommand(1);
+    app.failure_message([](const CLI::App*, const CLI::Error& e) {
+        return "corvex: " + std::string(e.what()) + " (see 'corvex --help')\n";
+    });
+
+    int status = kExitSuccess;
+    add_info_command(app, status);
+    add_dump_command(app, status);
+    add_export_command(app, status);
+    add_convert_command(app, status);
+    add_units_command(app, status);
+    add_typelib_command(app, status);
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        const int code = app.exit(e);
+        return code == 0 ? kExitSuccess : kExitUsage;
+    } catch (const std::bad_alloc&) {
+        return report_failure("", "out of memory");
+    } catch (const std::exception& e) {
+        return report_failure("", e.what());
+    }
+    return status;
 }

@@ -1,0 +1,22 @@
+#include "cli/command_status.h"
+
+#include <cstdio>
+#include <string>
+
+namespace corvex::cli {
+
+int report_failure(std::string_view command, std::string_view message, int status) {
+    std::string line = "corvex";
+    if (!command.empty()) {
+        line += ' ';
+        line += command;
+    }
+    line += ": ";
+    for (char c : message) line += (c == '\n' || c == '\r') ? ' ' : c;
+    line += '\n';
+    std::fflush(stdout);
+    std::fputs(line.c_str(), stderr);
+    return status;
+}
+
+}  // namespace corvex::cli

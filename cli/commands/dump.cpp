@@ -1,0 +1,157 @@
+// corvex dump LOG [--json]: every record of a log, as a tab-separated table
+// for people and spreadsheets, or as JSON Lines for programs.
+#include <CLI/CLI.hpp>
+
+#include <unistd.h>
+
+#include <string>
+
+#include "cli/command_status.h"
+#include "cli/commands/commands.h"
+#include "cli/log_access.h"
+#include "cli/log_fields.h"
+#include "cli/output/json_line.h"
+#include "cli/output/progress.h"
+#include "cli/output/standard_output.h"
+#include "cli/output/text_table.h"
+#include "viewer/export/text_forms.h"
+
+namespace corvex::cli {
+
+namespace {
+
+constexpr std::string_view kCommand = "dump";
+
+std::string json_header(const std::optional<FormatDescription>& format, const HeaderFields& h,
+                        const std::vector<ItemFields>& items) {
+    JsonLine j;
+    j.begin_object();
+    j.key("format");
+    if (format) {
+        j.string(format->key);
+        if (format->header_offset) j.key("header_offset").integer(*format->header_offset);
+    } else {
+        j.null();
+    }
+    j.key("cyclic_flags").integer(h.cyclic_flags);
+    j.key("error_flags").integer(h.error_flags);
+    j.key("flags").begin_array();
+    for (std::string_view name : flag_names(h.cyclic_flags, h.error_flags)) j.string(name);
+    j.end_array();
+    j.key("start_time").number(h.start_time);
+    j.key("end_time").number(h.end_time);
+    j.key("interval").integer(h.interval);
+    j.key("record_count").integer(h.record_count);
+    j.key("items").begin_array();
+    for (const ItemFields& item : items) {
+        j.begin_object();
+        j.key("unit_type").integer(item.unit_type);
+        j.key("input").integer(item.input);
+        j.key("channel").integer(item.channel);
+        j.key("computer").string(item.computer);
+        j.key("label").string(item.label);
+        j.key("symbol").string(item.symbol);
+        j.key("comport").integer(item.comport);
+        j.key("node_id").integer(item.node_id);
+        j.key("width").integer(item.width);
+        j.key("decimal").integer(item.decimal);
+        j.end_object();
+    }
+    j.end_array();
+    j.end_object();
+    return j.text() + '\n';
+}
+
+void append_json_record(JsonLine& j, std::int32_t index, const RecordFields& r) {
+    j.clear();
+    j.begin_object();
+    j.key("record").integer(index);
+    j.key("time");
+    if (r.time) j.number(*r.time);
+    else j.null();
+    j.key("values").begin_array();
+    for (const auto& v : r.values) {
+        if (v) j.number(*v);
+        else j.null();
+    }
+    j.end_array();
+    j.key("errors").begin_array();
+    for (std::int16_t e : r.errors) j.integer(e);
+    j.end_array();
+    j.end_object();
+}
+
+std::string table_header(const std::vector<ItemFields>& items) {
+    std::vector<std::string> fields{"Date/Time"};
+    for (const ItemFields& item : items) {
+        fields.push_back(column_name(item));
+        fields.push_back("Error");
+    }
+    return tsv_line(fields);
+}
+
+std::string table_record(const exporting::TextForms& forms, const RecordFields& r) {
+    std::vector<std::string> fields{r.time ? forms.general_date(*r.time) : std::string()};
+    for (std::size_t u = 0; u < r.values.size(); ++u) {
+        fields.push_back(r.values[u] ? forms.number(*r.values[u]) : std::string());
+        fields.push_back(std::to_string(r.errors[u]));
+    }
+    return tsv_line(fields);
+}
+
+int run_dump(const std::string& path, bool json) {
+    auto open = open_log(path);
+    if (!open) return report_failure(kCommand, open.error());
+    auto header = read_header(open->log.get(), open->info.get());
+    if (!header) return report_failure(kCommand, path + ": " + header.error());
+    auto items = read_items(open->info.get());
+    if (!items) return report_failure(kCommand, path + ": " + items.error());
+
+    const exporting::TextForms forms = exporting::TextForms::from_environment();
+    write_standard_output(json ? json_header(describe_format(path), *header, *items) : table_header(*items));
+
+    // Progress would garble a table shown on the same terminal.
+    Progress progress("corvex dump:", stderr, isatty(STDERR_FILENO) == 1 && isatty(STDOUT_FILENO) == 0);
+    JsonLine line;
+    const std::int32_t count = header->record_count;
+    for (std::int32_t r = 0; r < count; ++r) {
+        const auto record = read_record(open->log.get(), r);
+        if (!record) {
+            progress.finish();
+            finish_standard_output();
+            return report_failure(kCommand,
+                                  path + ": could not read record " + std::to_string(r) + " (counting from 0) of " +
+                                      std::to_string(count) + "; the records before it were written",
+                                  kExitUnreadableRecord);
+        }
+        if (json) {
+            append_json_record(line, r, *record);
+            write_standard_output(line.text());
+            write_standard_output("\n");
+        } else {
+            write_standard_output(table_record(forms, *record));
+        }
+        progress.update(r + 1, count);
+    }
+    progress.finish();
+    if (std::string failure = finish_standard_output(); !failure.empty()) return report_failure(kCommand, failure);
+    return kExitSuccess;
+}
+
+}  // namespace
+
+void add_dump_command(CLI::App& app, int& status) {
+    auto* sub = app.add_subcommand("dump", "Write every record of a log: time, values and errors.");
+    auto path = std::make_shared<std::string>();
+    auto json = std::make_shared<bool>(false);
+    sub->add_option("LOG", *path, "Log file")->required();
+    sub->add_flag("--json", *json, "JSON Lines: a header object, then one object per record");
+    sub->footer(
+        "Without --json: tab-separated, a header line, then per record the time (general date) and the value and\n"
+        "error of each unit. With --json: numbers in their shortest exact form, NaN and infinities as the strings\n"
+        "\"NaN\", \"Inf\", \"-Inf\"; times are log times (days since 1899-12-30).\n"
+        "Exit status 2 when a record cannot be read: the records before it have been written.");
+    sub->callback([path, json, &status] { status = run_dump(*path, *json); });
+}
+
+}  // namespace corvex::cli

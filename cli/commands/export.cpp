@@ -1,0 +1,155 @@
+// corvex export LOG -o OUT: the log as a delimited text file or a workbook,
+// written by the same engines the viewer uses, so both give the same file.
+// The engines write under OUT only a finished file (or, when a record cannot
+// be read, the records before it).
+#include <CLI/CLI.hpp>
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <filesystem>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "cli/command_status.h"
+#include "cli/commands/commands.h"
+#include "cli/log_access.h"
+#include "cli/output/progress.h"
+#include "viewer/export/csv_export.h"
+#if __has_include("viewer/export/workbook_export.h")  // TEMPORARY until the workbook engine lands
+#include "viewer/export/workbook_export.h"
+#define CORVEX_HAVE_WORKBOOK 1
+#endif
+
+namespace corvex::cli {
+
+namespace {
+
+constexpr std::string_view kCommand = "export";
+
+struct ExportArguments {
+    std::string log, out, format, units, delimiter = ",";
+    bool delimiter_given = false;
+    bool no_log_info = false, no_errors = false;
+};
+
+bool is_workbook_name(const std::string& out) {
+    std::string extension = std::filesystem::path(out).extension().string();
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return extension == ".xlsx" || extension == ".xls";
+}
+
+// "File Title": the last component of the path as given.
+std::string file_title(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// LIST is comma-separated item indexes; the error is one line.
+Expected<std::vector<bool>, std::string> parse_selection(const std::string& list, std::int32_t item_count,
+                                                         const std::string& log) {
+    std::vector<bool> selected(static_cast<std::size_t>(item_count), false);
+    std::size_t start = 0;
+    while (start <= list.size()) {
+        const std::size_t comma = std::min(list.find(',', start), list.size());
+        std::string_view entry(list.data() + start, comma - start);
+        while (!entry.empty() && entry.front() == ' ') entry.remove_prefix(1);
+        while (!entry.empty() && entry.back() == ' ') entry.remove_suffix(1);
+        std::int64_t index = -1;
+        const auto [end, ec] = std::from_chars(entry.data(), entry.data() + entry.size(), index);
+        if (entry.empty() || ec != std::errc() || end != entry.data() + entry.size())
+            return Unexpected{"--units: '" + std::string(entry) + "' is not a unit index (expected a list such as 0,2,3)"};
+        if (index < 0 || index >= item_count)
+            return Unexpected{"--units: unit index " + std::string(entry) + " is out of range: " + log + " has " +
+                              std::to_string(item_count) + (item_count == 1 ? " unit" : " units") +
+                              (item_count > 0 ? " (0 to " + std::to_string(item_count - 1) + ")" : std::string())};
+        selected[static_cast<std::size_t>(index)] = true;
+        start = comma + 1;
+    }
+    return selected;
+}
+
+int run_export(const ExportArguments& a) {
+    const bool workbook = a.format.empty() ? is_workbook_name(a.out) : a.format == "xlsx";
+    if (workbook && a.delimiter_given)
+        return report_failure(kCommand, "--delimiter applies to csv output only", kExitUsage);
+
+    std::error_code ec;
+    if (std::filesystem::equivalent(a.log, a.out, ec))
+        return report_failure(kCommand, a.out + ": is the log itself; choose another output file");
+
+    auto open = open_log(a.log);
+    if (!open) return report_failure(kCommand, open.error());
+    std::int32_t item_count = 0;
+    if (const HRESULT hr = open->info->get_Count(&item_count); FAILED(hr))
+        return report_failure(kCommand, a.log + ": reading LogInfo.Count failed: " + status_text(hr));
+    if (item_count <= 0) return report_failure(kCommand, a.log + ": the log has no units to export");
+
+    exporting::ExportOptions options;
+    options.include_log_info = !a.no_log_info;
+    options.include_errors = !a.no_errors;
+    options.delimiter = a.delimiter;
+    options.file_title = file_title(a.log);
+    options.file_name = a.log;
+    if (a.units.empty()) {
+        options.selected.assign(static_cast<std::size_t>(item_count), true);
+    } else {
+        auto selected = parse_selection(a.units, item_count, a.log);
+        if (!selected) return report_failure(kCommand, selected.error());
+        options.selected = std::move(*selected);
+    }
+
+    Progress progress("corvex export:");
+    const exporting::ProgressFn on_progress = [&progress](std::int64_t done, std::int64_t total) {
+        progress.update(done, total);
+    };
+#ifdef CORVEX_HAVE_WORKBOOK
+    const auto outcome = workbook ? exporting::export_workbook(open->log.get(), options, a.out, on_progress)
+                                  : exporting::export_csv(open->log.get(), options, a.out, on_progress);
+#else
+    if (workbook) return report_failure(kCommand, "workbook export is not available in this build");
+    const auto outcome = exporting::export_csv(open->log.get(), options, a.out, on_progress);
+#endif
+    progress.finish();
+    if (!outcome)
+        return report_failure(kCommand, a.out + ": " + outcome.error().description + " (error " +
+                                            std::to_string(outcome.error().number) + ")");
+
+    if (outcome->unreadable_record) {
+        const std::int32_t r = *outcome->unreadable_record;
+        return report_failure(kCommand,
+                              a.log + ": could not read record " + std::to_string(r) + " (counting from 0) of " +
+                                  std::to_string(outcome->record_count) + "; " + a.out + " holds the " +
+                                  std::to_string(outcome->records_written) + " records before it",
+                              kExitUnreadableRecord);
+    }
+    return kExitSuccess;
+}
+
+}  // namespace
+
+void add_export_command(CLI::App& app, int& status) {
+    auto* sub = app.add_subcommand("export", "Export a log as a delimited text file or a workbook.");
+    auto a = std::make_shared<ExportArguments>();
+    sub->add_option("LOG", a->log, "Log file")->required();
+    sub->add_option("-o,--output", a->out, "File to write (created or replaced)")->required();
+    sub->add_option("--format", a->format, "csv or xlsx; by default from OUT's extension (.xlsx, .xls: workbook)")
+        ->check(CLI::IsMember({"csv", "xlsx"}));
+    auto* delimiter = sub->add_option("--delimiter", a->delimiter,
+                                      "Field delimiter of csv output, taken exactly: empty, one or several characters "
+                                      "(default \",\"; a tab: --delimiter=$'\\t')");
+    sub->add_option("--units", a->units, "Comma-separated unit indexes to export (default: all), e.g. 0,2");
+    sub->add_flag("--no-log-info", a->no_log_info, "Leave out the log information block / sheet");
+    sub->add_flag("--no-errors", a->no_errors, "Leave out the error columns");
+    sub->footer(
+        "Nothing is written under OUT unless the export succeeds. Exit status 2: a record could not be read;\n"
+        "OUT holds the records before it.");
+    sub->callback([a, delimiter, &status] {
+        a->delimiter_given = delimiter->count() > 0;
+        status = run_export(*a);
+    });
+}
+
+}  // namespace corvex::cli

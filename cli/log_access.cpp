@@ -1,0 +1,121 @@
+#include "cli/log_access.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+#include "corvex/platform/activation.h"
+#include "corvex/platform/bstr.h"
+#include "logmodule/formats/open_log.h"
+
+namespace corvex::cli {
+
+namespace {
+
+std::string hex_status(HRESULT hr) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(hr));
+    return text;
+}
+
+}  // namespace
+
+std::string status_text(HRESULT hr) {
+    struct Named {
+        HRESULT hr;
+        const char* name;
+    };
+    static constexpr Named kNames[] = {
+        {E_NOTIMPL, "E_NOTIMPL"},
+        {E_NOINTERFACE, "E_NOINTERFACE"},
+        {E_POINTER, "E_POINTER"},
+        {E_FAIL, "E_FAIL"},
+        {E_UNEXPECTED, "E_UNEXPECTED"},
+        {E_OUTOFMEMORY, "E_OUTOFMEMORY"},
+        {E_INVALIDARG, "E_INVALIDARG"},
+        {E_ACCESSDENIED, "E_ACCESSDENIED"},
+        {CLASS_E_NOAGGREGATION, "CLASS_E_NOAGGREGATION"},
+        {CLASS_E_CLASSNOTAVAILABLE, "CLASS_E_CLASSNOTAVAILABLE"},
+        {REGDB_E_CLASSNOTREG, "REGDB_E_CLASSNOTREG"},
+        {REGDB_E_READREGDB, "REGDB_E_READREGDB"},
+        {CO_E_DLLNOTFOUND, "CO_E_DLLNOTFOUND"},
+        {CO_E_ERRORINDLL, "CO_E_ERRORINDLL"},
+    };
+    for (const Named& n : kNames)
+        if (n.hr == hr) return std::string(n.name) + " (" + hex_status(hr) + ")";
+    return hex_status(hr);
+}
+
+std::string library_beside_executable() {
+    std::error_code ec;
+    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (ec) return "libCorvex.so";
+    return (exe.parent_path() / "libCorvex.so").string();
+}
+
+HRESULT create_module_object(const CLSID& clsid, std::string_view prog_id, const IID& iid, void** ppv,
+                             std::string& failure) {
+    HRESULT hr = platform::create_instance(clsid, iid, ppv);
+    if (SUCCEEDED(hr)) return hr;
+    // Whatever kept the registered class from being made (not registered, a
+    // store we refuse to trust, a registered library that has gone), the
+    // library that came with the tool can stand in.
+    const std::string registered_failure = platform::last_activation_error();
+    const std::string library = library_beside_executable();
+    const HRESULT fallback = platform::create_instance_from_library(library, clsid, iid, ppv);
+    if (SUCCEEDED(fallback)) return fallback;
+    failure = "cannot create " + std::string(prog_id) + ": registry: " +
+              (registered_failure.empty() ? status_text(hr) : registered_failure) + "; " + library + ": ";
+    const std::string library_failure = platform::last_activation_error();
+    failure += library_failure.empty() ? status_text(fallback) : library_failure;
+    return fallback;
+}
+
+Expected<OpenLog, std::string> open_log(const std::string& path) {
+    auto log = create_module_object<ILog>(CLSID_Log, "Corvex.Log");
+    if (!log) return Unexpected{log.error()};
+
+    std::int32_t result = -1;
+    const platform::Bstr name = platform::Bstr::from_utf8(path);
+    const HRESULT hr = (*log)->Open(name.get(), &result);
+    if (FAILED(hr)) return Unexpected{path + ": the log module failed to open it: " + status_text(hr)};
+    if (result != 0) {
+        // Open only answers -1; find out why, for the user.
+        std::error_code ec;
+        if (std::filesystem::is_directory(path, ec)) return Unexpected{path + ": is a directory"};
+        if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
+            std::fclose(f);
+        } else {
+            return Unexpected{path + ": cannot open: " + std::strerror(errno)};
+        }
+        std::string why = formats::explain_rejection(path);
+        if (why.empty()) why = "the log module does not accept it";
+        return Unexpected{path + ": not a readable log: " + why};
+    }
+
+    OpenLog open{std::move(*log), {}};
+    const HRESULT info_hr = open.log->GetLogInfo(open.info.put());
+    if (FAILED(info_hr) || !open.info)
+        return Unexpected{path + ": the log module gave no log information: " + status_text(info_hr)};
+    return open;
+}
+
+std::optional<FormatDescription> describe_format(const std::string& path) {
+    auto opened = formats::open_log(path);
+    if (!opened) return std::nullopt;
+    switch (opened->format) {
+    case formats::LogFormat::Pc:
+        return FormatDescription{"PC log", "pc", std::nullopt};
+    case formats::LogFormat::Meter:
+        return FormatDescription{"meter log", "meter", opened->header_offset};
+    case formats::LogFormat::CompactMeter:
+        return FormatDescription{"compact meter log", "compact_meter", std::nullopt};
+    }
+    return std::nullopt;
+}
+
+}  // namespace corvex::cli

@@ -1,0 +1,61 @@
+// How the tool reaches the log module: like any client, through class
+// activation, so it runs whatever library the registry names. When a class is
+// not registered (a fresh build, an installation without registration), the
+// tool falls back to libCorvex.so in its own folder.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "corvex/corvex.h"
+#include "corvex/platform/com_ptr.h"
+#include "corvex/platform/expected.h"
+
+namespace corvex::cli {
+
+// Creates an object of one of the module's classes and asks for `iid`:
+// through the registry store first, then from the library beside the
+// executable. On failure, `failure` receives one line saying why.
+HRESULT create_module_object(const CLSID& clsid, std::string_view prog_id, const IID& iid, void** ppv,
+                             std::string& failure);
+
+template <class I>
+Expected<platform::ComPtr<I>, std::string> create_module_object(const CLSID& clsid, std::string_view prog_id) {
+    platform::ComPtr<I> object;
+    std::string failure;
+    if (FAILED(create_module_object(clsid, prog_id, platform::InterfaceId<I>::value, object.put_void(), failure)) ||
+        !object)
+        return Unexpected{failure.empty() ? "cannot create " + std::string(prog_id) : failure};
+    return object;
+}
+
+// The library the tool falls back to: libCorvex.so in the executable's folder.
+std::string library_beside_executable();
+
+// The platform's name for a status code ("REGDB_E_CLASSNOTREG") with its value.
+std::string status_text(HRESULT hr);
+
+// An open log and its header object.
+struct OpenLog {
+    platform::ComPtr<ILog> log;
+    platform::ComPtr<ILogInfo> info;
+};
+
+// Creates a Log and opens `path` (UTF-8, as given on the command line). On
+// failure the error is one line, starting with the path, that says why the file
+// is not a readable log: missing, not readable, or which check it failed.
+Expected<OpenLog, std::string> open_log(const std::string& path);
+
+// What the file's first bytes make of it: the format name for people
+// ("PC log", "meter log", "compact meter log") and for programs ("pc",
+// "meter", "compact_meter"), and the meter header's offset.
+struct FormatDescription {
+    std::string name;
+    std::string key;
+    std::optional<std::int32_t> header_offset;  // meter logs only
+};
+std::optional<FormatDescription> describe_format(const std::string& path);
+
+}  // namespace corvex::cli

@@ -1,0 +1,52 @@
+#include "cli/output/text_table.h"
+
+#include <algorithm>
+
+namespace corvex::cli {
+
+std::string tsv_field(std::string_view field) {
+    std::string out(field);
+    std::replace_if(out.begin(), out.end(), [](char c) { return c == '\t' || c == '\r' || c == '\n'; }, ' ');
+    return out;
+}
+
+std::string tsv_line(const std::vector<std::string>& fields) {
+    std::string line;
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        if (i) line += '\t';
+        line += tsv_field(fields[i]);
+    }
+    line += '\n';
+    return line;
+}
+
+std::size_t display_width(std::string_view utf8) {
+    // Continuation bytes (10xxxxxx) do not start a character.
+    return static_cast<std::size_t>(
+        std::count_if(utf8.begin(), utf8.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+}
+
+void AlignedTable::add_row(std::vector<std::string> cells) { rows_.push_back(std::move(cells)); }
+
+std::string AlignedTable::text() const {
+    std::vector<std::size_t> widths;
+    for (const auto& row : rows_) {
+        if (widths.size() < row.size()) widths.resize(row.size(), 0);
+        for (std::size_t c = 0; c < row.size(); ++c) widths[c] = std::max(widths[c], display_width(row[c]));
+    }
+    std::string out;
+    for (const auto& row : rows_) {
+        std::string line;
+        for (std::size_t c = 0; c < row.size(); ++c) {
+            if (c) line.append(2, ' ');
+            line += tsv_field(row[c]);
+            line.append(widths[c] - display_width(row[c]), ' ');
+        }
+        line.erase(line.find_last_not_of(' ') + 1);
+        out += line;
+        out += '\n';
+    }
+    return out;
+}
+
+}  // namespace corvex::cli

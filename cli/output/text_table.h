@@ -1,0 +1,35 @@
+// Tables for people and for scripts.
+//
+// Tab-separated lines are for scripts (`cut`, spreadsheets, `awk -F'\t'`): a
+// field never contains the separator or a line end. Aligned tables are for
+// people reading a terminal.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace corvex::cli {
+
+// `field` with every tab, carriage return and line feed replaced by a blank,
+// so that it stays one cell of a tab-separated line.
+std::string tsv_field(std::string_view field);
+
+// The fields joined by tabs (each passed through tsv_field), with a line feed.
+std::string tsv_line(const std::vector<std::string>& fields);
+
+// Rows of cells printed in columns two blanks apart, each column as wide as its
+// widest cell (counted in characters of UTF-8 text). Trailing blanks are cut.
+class AlignedTable {
+public:
+    void add_row(std::vector<std::string> cells);
+    std::string text() const;
+
+private:
+    std::vector<std::vector<std::string>> rows_;
+};
+
+// The number of characters (code points) in UTF-8 text.
+std::size_t display_width(std::string_view utf8);
+
+}  // namespace corvex::cli

@@ -1,0 +1,98 @@
+// The tool's output helpers: JSON Lines text, tab-separated and aligned
+// tables and progress.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <limits>
+
+#include "cli/output/json_line.h"
+#include "cli/output/progress.h"
+#include "cli/output/text_table.h"
+
+namespace corvex::cli {
+namespace {
+
+TEST(JsonLine, NestsObjectsAndArraysWithCommasOnlyBetweenMembers) {
+    JsonLine j;
+    j.begin_object();
+    j.key("a").integer(1);
+    j.key("b").begin_array().integer(-2).string("x").null().begin_object().end_object().end_array();
+    j.key("c").begin_object().key("d").number(0.5).end_object();
+    j.end_object();
+    EXPECT_EQ(j.text(), R"({"a":1,"b":[-2,"x",null,{}],"c":{"d":0.5}})");
+    j.clear();
+    j.begin_array().end_array();
+    EXPECT_EQ(j.text(), "[]");
+}
+
+TEST(JsonLine, EscapesQuotesBackslashesAndControlCharactersButKeepsUtf8) {
+    JsonLine j;
+    j.string(std::string("q\"b\\n\nr\rt\t\x01\x1f\x7f") + "\xC2\xB0" + "C");
+    EXPECT_EQ(j.text(), "\"q\\\"b\\\\n\\nr\\rt\\t\\u0001\\u001f\x7f\xC2\xB0" "C\"");
+}
+
+TEST(JsonLine, NumbersAreShortestRoundTripAndNonFiniteValuesAreStrings) {
+    struct Case {
+        double value;
+        const char* text;
+    };
+    const Case cases[] = {
+        {0.1, "0.1"},
+        {1.0 / 3.0, "0.3333333333333333"},
+        {3.0, "3"},
+        {-0.0, "-0"},
+        {1e20, "1e+20"},
+        {1.5e-5, "1.5e-05"},
+        {std::numeric_limits<double>::max(), "1.7976931348623157e+308"},
+        {std::numeric_limits<double>::denorm_min(), "5e-324"},
+        {std::nan(""), "\"NaN\""},
+        {std::numeric_limits<double>::infinity(), "\"Inf\""},
+        {-std::numeric_limits<double>::infinity(), "\"-Inf\""},
+    };
+    for (const Case& c : cases) {
+        JsonLine j;
+        j.number(c.value);
+        EXPECT_EQ(j.text(), c.text) << c.text;
+        if (std::isfinite(c.value)) {
+            EXPECT_EQ(std::strtod(j.text().c_str(), nullptr), c.value) << c.text;
+        }
+    }
+}
+
+TEST(TextTable, TabSeparatedFieldsNeverHoldSeparatorsOrLineEnds) {
+    EXPECT_EQ(tsv_field("a\tb\r\nc"), "a b  c");
+    EXPECT_EQ(tsv_line({"x", "y\tz", ""}), "x\ty z\t\n");
+}
+
+TEST(TextTable, AlignsColumnsByCharactersNotBytes) {
+    AlignedTable t;
+    t.add_row({"Symbol", "Id"});
+    t.add_row({"m\xC2\xB3/s", "705"});  // "m³/s": four characters, five bytes
+    EXPECT_EQ(t.text(), "Symbol  Id\nm\xC2\xB3/s    705\n");
+}
+
+TEST(Progress, DrawsOnlyWhenEnabledAndWipesItsLine) {
+    for (bool enabled : {false, true}) {
+        std::FILE* stream = std::tmpfile();
+        ASSERT_NE(stream, nullptr);
+        {
+            Progress p("work:", stream, enabled);
+            p.update(1, 4);
+            p.update(1, 4);  // same percentage: not redrawn
+            p.update(4, 4);
+        }
+        std::rewind(stream);
+        char buffer[256] = {};
+        const std::size_t n = std::fread(buffer, 1, sizeof buffer - 1, stream);
+        std::fclose(stream);
+        if (enabled) {
+            EXPECT_EQ(std::string(buffer, n), "\rwork:  25% (1 of 4)\rwork: 100% (4 of 4)\r\x1b[K");
+        } else {
+            EXPECT_EQ(n, 0u);
+        }
+    }
+}
+
+}  // namespace
+}  // namespace corvex::cli
