@@ -277,3 +277,25 @@ TEST(OpenLog, OpensFromAFileAndRewinds) {
 
 }  // namespace
 }  // namespace corvex::formats
+
+namespace corvex::formats {
+namespace {
+
+TEST(Samples, CommittedSamplesOpenWithTheirRecords) {
+    struct Sample {
+        const char* file;
+        LogFormat format;
+        std::int32_t count;
+    };
+    for (const Sample& s : {Sample{"pc_flow.log", LogFormat::Pc, 299}, Sample{"meter_flow.log", LogFormat::Meter, 300},
+                            Sample{"compact_flow.log", LogFormat::CompactMeter, 250}}) {
+        const std::string path = std::string(CORVEX_SOURCE_DIR) + "/samples/" + s.file;
+        auto opened = open_log(path);
+        ASSERT_TRUE(opened) << s.file << ": " << explain_rejection(path);
+        EXPECT_EQ(opened->format, s.format) << s.file;
+        EXPECT_EQ(opened->reader->RecordCount(), s.count) << s.file;
+    }
+}
+
+}  // namespace
+}  // namespace corvex::formats
