@@ -142,12 +142,19 @@ void print_key(std::string& out, const std::string& path, const RegistryStore::K
 
 // Refuses a store that anyone but its owner (us or root) could change: it
 // names libraries that clients load and run.
-Expected<void, RegistryError> check_safe(const fs::path& path) {
+// A folder everyone can write (without the sticky bit) lets anyone replace the store.
+Expected<void, RegistryError> check_folder(const fs::path& path) {
     struct stat st {};
     const fs::path dir = path.has_parent_path() ? path.parent_path() : fs::path(".");
     if (::stat(dir.c_str(), &st) == 0 && (st.st_mode & S_IWOTH) && !(st.st_mode & S_ISVTX))
         return fail(RegistryErrorKind::Unsafe,
                     "registry store folder " + dir.string() + " is writable by everyone; refusing to use it");
+    return {};
+}
+
+Expected<void, RegistryError> check_safe(const fs::path& path) {
+    if (auto folder = check_folder(path); !folder) return folder;
+    struct stat st {};
     if (::stat(path.c_str(), &st) != 0) {
         if (errno == ENOENT) return {};
         return fail(RegistryErrorKind::Io, "cannot inspect registry store " + path.string() + ": " + errno_text(errno));
@@ -383,11 +390,8 @@ Expected<void, RegistryError> RegistryStore::save(const fs::path& given) const {
     std::error_code ec;
     const fs::path path = fs::is_symlink(given, ec) ? fs::weakly_canonical(given, ec) : given;
     if (auto made = make_folder(path); !made) return made;
+    if (auto folder = check_folder(path); !folder) return folder;
     const fs::path dir = path.has_parent_path() ? path.parent_path() : fs::path(".");
-    struct stat st {};
-    if (::stat(dir.c_str(), &st) == 0 && (st.st_mode & S_IWOTH) && !(st.st_mode & S_ISVTX))
-        return fail(RegistryErrorKind::Unsafe,
-                    "registry store folder " + dir.string() + " is writable by everyone; refusing to use it");
 
     std::string temp_name = path.string() + ".XXXXXX";
     Fd fd(::mkstemp(temp_name.data()));  // mkstemp creates the file 0600
@@ -421,6 +425,7 @@ Expected<void, RegistryError> RegistryStore::save(const fs::path& given) const {
 Expected<void, RegistryError> RegistryStore::update(const fs::path& path,
                                                     const std::function<bool(RegistryStore&)>& change) {
     if (auto made = make_folder(path); !made) return made;
+    if (auto folder = check_folder(path); !folder) return folder;
     const std::string lock_name = path.string() + ".lock";
     Fd lock(::open(lock_name.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
     if (lock.get() < 0)

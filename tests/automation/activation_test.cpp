@@ -1,0 +1,244 @@
+// Creating every class through the registry store, the class-factory and
+// unload rules, and the failure codes of activation.
+#include <atomic>
+
+#include "client_support.h"
+#include "corvex/platform/activation.h"
+#include "corvex/platform/guid_text.h"
+
+namespace corvex::client_test {
+namespace {
+
+struct Creatable {
+    const char* prog_id;
+    const char* version_independent;
+    CLSID clsid;
+    IID iid;
+};
+const Creatable kCreatable[] = {
+    {"Corvex.Log.1", "Corvex.Log", CLSID_Log, IID_ILog},
+    {"Corvex.LogRecord.1", "Corvex.LogRecord", CLSID_LogRecord, IID_ILogRecord},
+    {"Corvex.LogInfo.1", "Corvex.LogInfo", CLSID_LogInfo, IID_ILogInfo},
+    {"Corvex.LogUnit.1", "Corvex.LogUnit", CLSID_LogUnit, IID_ILogUnit},
+    {"Corvex.LogItem.1", "Corvex.LogItem", CLSID_LogItem, IID_ILogItem},
+    {"Corvex.UnitTypeInfo.1", "Corvex.UnitTypeInfo", CLSID_UnitTypeInfo, IID_IUnitTypeInfo},
+    {"Corvex.ConvertLog.1", "Corvex.ConvertLog", CLSID_ConvertLog, IID_IConvertLog},
+};
+
+using Activation = ClientTest;
+
+TEST_F(Activation, EveryClassByProgIdAndByClsid) {
+    for (const Creatable& c : kCreatable) {
+        SCOPED_TRACE(c.prog_id);
+        EXPECT_EQ(platform::clsid_from_prog_id(c.prog_id), std::optional<CLSID>(c.clsid));
+        EXPECT_EQ(platform::clsid_from_prog_id(c.version_independent), std::optional<CLSID>(c.clsid));
+
+        ComPtr<IUnknown> by_prog, by_vi, by_clsid;
+        ASSERT_EQ(platform::create_instance(c.prog_id, c.iid, by_prog.put_void()), S_OK);
+        ASSERT_EQ(platform::create_instance(c.version_independent, IID_IDispatch, by_vi.put_void()), S_OK);
+        ASSERT_EQ(platform::create_instance(c.clsid, IID_IUnknown, by_clsid.put_void()), S_OK);
+        ASSERT_TRUE(by_prog && by_vi && by_clsid);
+
+        // Each answers IUnknown, IDispatch and its own interface, nothing else.
+        ComPtr<IUnknown> itf;
+        EXPECT_EQ(by_clsid->QueryInterface(c.iid, itf.put_void()), S_OK);
+        EXPECT_EQ(by_clsid->QueryInterface(IID_IDispatch, itf.put_void()), S_OK);
+        EXPECT_EQ(by_clsid->QueryInterface(IID_IClassFactory, itf.put_void()), E_NOINTERFACE);
+        EXPECT_FALSE(itf);
+        const IID& other = c.iid == IID_ILog ? IID_ILogRecord : IID_ILog;
+        EXPECT_EQ(by_clsid->QueryInterface(other, itf.put_void()), E_NOINTERFACE);
+
+        ComPtr<IDispatch> dispatch;
+        ASSERT_EQ(by_vi->QueryInterface(IID_IDispatch, dispatch.put_void()), S_OK);
+        UINT count = 0;
+        EXPECT_EQ(dispatch->GetTypeInfoCount(&count), S_OK);
+        EXPECT_EQ(count, 1u);
+    }
+}
+
+TEST_F(Activation, ProgIdsCompareWithoutCase) {
+    ComPtr<ILog> log;
+    EXPECT_EQ(platform::create_instance("corvex.LOG", IID_ILog, log.put_void()), S_OK);
+}
+
+TEST_F(Activation, FailureCodes) {
+    const CLSID missing_class = make_guid("0BADC0DE-0000-0000-0000-000000000001");
+    const CLSID no_file = make_guid("0BADC0DE-0000-0000-0000-000000000002");
+    const CLSID no_entry = make_guid("0BADC0DE-0000-0000-0000-000000000003");
+    ASSERT_TRUE(platform::RegistryStore::update(store_path(), [&](platform::RegistryStore& s) {
+        s.set_default_value("CLSID\\" + platform::format_guid(no_file) + "\\InprocServer32",
+                            (dir() / "gone.so").string());
+        s.set_default_value("CLSID\\" + platform::format_guid(no_entry) + "\\InprocServer32", CORVEX_NO_ENTRY_LIBRARY);
+        s.set_default_value("Corvex.Stale\\CLSID", "not a guid");
+        return true;
+    }));
+    struct Case {
+        const char* what;
+        HRESULT (*create)(const CLSID&, void**);
+        CLSID clsid;
+        HRESULT expected;
+    };
+    auto by_clsid = [](const CLSID& c, void** ppv) { return platform::create_instance(c, IID_IUnknown, ppv); };
+    const Case cases[] = {
+        {"class not registered", by_clsid, missing_class, REGDB_E_CLASSNOTREG},
+        {"library missing", by_clsid, no_file, CO_E_DLLNOTFOUND},
+        {"library without DllGetClassObject", by_clsid, no_entry, CO_E_ERRORINDLL},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        void* p = reinterpret_cast<void*>(1);
+        EXPECT_EQ(c.create(c.clsid, &p), c.expected);
+        EXPECT_EQ(p, nullptr);
+        EXPECT_FALSE(platform::last_activation_error().empty());
+    }
+
+    ComPtr<IUnknown> object;
+    EXPECT_EQ(platform::create_instance("Corvex.Nothing", IID_IUnknown, object.put_void()), REGDB_E_CLASSNOTREG);
+    EXPECT_EQ(platform::create_instance("Corvex.Stale", IID_IUnknown, object.put_void()), REGDB_E_CLASSNOTREG);
+    EXPECT_EQ(platform::create_instance("CLSID\\Corvex.Log", IID_IUnknown, object.put_void()), REGDB_E_CLASSNOTREG);
+    EXPECT_EQ(platform::create_instance("", IID_IUnknown, object.put_void()), REGDB_E_CLASSNOTREG);
+    EXPECT_EQ(platform::create_instance(CLSID_Log, IID_IUnknown, nullptr), E_POINTER);
+    EXPECT_EQ(platform::create_instance(CLSID_Log, IID_IEnumVARIANT, object.put_void()), E_NOINTERFACE);
+    EXPECT_FALSE(object);
+
+    // Without the registry, straight from a library file.
+    EXPECT_EQ(platform::create_instance_from_library((dir() / "gone.so").string(), CLSID_Log, IID_ILog,
+                                                     object.put_void()),
+              CO_E_DLLNOTFOUND);
+    EXPECT_EQ(platform::create_instance_from_library(library_path(), missing_class, IID_IUnknown, object.put_void()),
+              CLASS_E_CLASSNOTAVAILABLE);
+    EXPECT_EQ(platform::create_instance_from_library(library_path(), CLSID_Log, IID_ILog, object.put_void()), S_OK);
+    EXPECT_TRUE(platform::last_activation_error().empty());
+}
+
+class Unregistered : public ClientTest {
+protected:
+    Unregistered() : ClientTest(false) {}
+};
+
+TEST_F(Unregistered, NothingIsCreatableBeforeRegistration) {
+    ComPtr<ILog> log;
+    EXPECT_EQ(platform::create_instance("Corvex.Log", IID_ILog, log.put_void()), REGDB_E_CLASSNOTREG);
+    EXPECT_EQ(platform::create_instance(CLSID_Log, IID_ILog, log.put_void()), REGDB_E_CLASSNOTREG);
+    EXPECT_FALSE(platform::clsid_from_prog_id("Corvex.Log"));
+}
+
+// ---- class factories and unloading ------------------------------------------------
+
+using Factory = ClientTest;
+
+TEST_F(Factory, GetClassObjectRules) {
+    const EntryPoints& e = entry_points();
+    EXPECT_EQ(e.get_class_object(CLSID_Log, IID_IClassFactory, nullptr), E_POINTER);
+    void* p = reinterpret_cast<void*>(1);
+    EXPECT_EQ(e.get_class_object(make_guid("0BADC0DE-0000-0000-0000-000000000001"), IID_IClassFactory, &p),
+              CLASS_E_CLASSNOTAVAILABLE);
+    EXPECT_EQ(p, nullptr);
+    EXPECT_EQ(e.get_class_object(CLSID_Log, IID_ILog, &p), E_NOINTERFACE);
+    EXPECT_EQ(p, nullptr);
+
+    // One factory per class, made once and handed out again.
+    ComPtr<IClassFactory> first, second, other;
+    ASSERT_EQ(e.get_class_object(CLSID_Log, IID_IClassFactory, first.put_void()), S_OK);
+    ASSERT_EQ(e.get_class_object(CLSID_Log, IID_IUnknown, second.put_void()), S_OK);
+    ASSERT_EQ(e.get_class_object(CLSID_LogUnit, IID_IClassFactory, other.put_void()), S_OK);
+    EXPECT_EQ(static_cast<IUnknown*>(first.get()), static_cast<IUnknown*>(second.get()));
+    EXPECT_NE(first.get(), other.get());
+
+    ComPtr<ILog> log;
+    EXPECT_EQ(first->CreateInstance(nullptr, IID_ILog, nullptr), E_POINTER);
+    EXPECT_EQ(first->CreateInstance(nullptr, IID_ILogUnit, log.put_void()), E_NOINTERFACE);
+    EXPECT_EQ(first->CreateInstance(nullptr, IID_ILog, log.put_void()), S_OK);
+    std::int32_t count = -1;
+    EXPECT_EQ(log->get_Count(&count), S_OK);
+}
+
+// An outer object that owns an aggregated inner object and counts the calls
+// the inner object's interfaces delegate to it.
+struct Outer final : IUnknown {
+    HRESULT QueryInterface(const GUID& riid, void** ppv) override {
+        ++queries;
+        if (riid == IID_IUnknown) {
+            *ppv = static_cast<IUnknown*>(this);
+            AddRef();
+            return S_OK;
+        }
+        return inner ? inner->QueryInterface(riid, ppv) : E_NOINTERFACE;
+    }
+    ULONG AddRef() override { return ++refs; }
+    ULONG Release() override { return --refs; }
+    std::atomic<ULONG> refs{1};
+    int queries = 0;
+    IUnknown* inner = nullptr;
+};
+
+TEST_F(Factory, AggregationHandsOutADelegatingObject) {
+    ComPtr<IClassFactory> factory;
+    ASSERT_EQ(entry_points().get_class_object(CLSID_Log, IID_IClassFactory, factory.put_void()), S_OK);
+    Outer outer;
+    void* p = reinterpret_cast<void*>(1);
+    EXPECT_EQ(factory->CreateInstance(&outer, IID_ILog, &p), CLASS_E_NOAGGREGATION);
+    EXPECT_EQ(p, nullptr);
+
+    ASSERT_EQ(factory->CreateInstance(&outer, IID_IUnknown, reinterpret_cast<void**>(&outer.inner)), S_OK);
+    ASSERT_NE(outer.inner, nullptr);
+    ILog* log = nullptr;
+    ASSERT_EQ(outer.inner->QueryInterface(IID_ILog, reinterpret_cast<void**>(&log)), S_OK);
+    // The inner object's own interface counts on the outer object.
+    const ULONG outer_refs = outer.refs;
+    const int outer_queries = outer.queries;
+    log->AddRef();
+    EXPECT_EQ(outer.refs, outer_refs + 1);
+    log->Release();
+    ComPtr<IUnknown> through;
+    EXPECT_EQ(log->QueryInterface(IID_IUnknown, through.put_void()), S_OK);
+    EXPECT_EQ(through.get(), static_cast<IUnknown*>(&outer));
+    EXPECT_EQ(outer.queries, outer_queries + 1);
+    through.reset();
+    log->Release();  // the reference the query gave, held by the outer object
+    EXPECT_EQ(entry_points().can_unload_now(), S_FALSE);
+    outer.inner->Release();
+    outer.inner = nullptr;
+    EXPECT_EQ(entry_points().can_unload_now(), S_OK);
+}
+
+TEST_F(Factory, UnloadOnlyWithoutObjectsOrLocks) {
+    const EntryPoints& e = entry_points();
+    ComPtr<IClassFactory> factory;
+    ASSERT_EQ(e.get_class_object(CLSID_LogInfo, IID_IClassFactory, factory.put_void()), S_OK);
+    // A cached factory does not count.
+    EXPECT_EQ(e.can_unload_now(), S_OK);
+
+    ComPtr<ILogInfo> info;
+    ASSERT_EQ(factory->CreateInstance(nullptr, IID_ILogInfo, info.put_void()), S_OK);
+    EXPECT_EQ(e.can_unload_now(), S_FALSE);
+    // Objects handed out by an object count too.
+    ComPtr<IUnknown> enumerator;
+    ASSERT_EQ(info->get__NewEnum(enumerator.put()), S_OK);
+    info.reset();
+    EXPECT_EQ(e.can_unload_now(), S_FALSE);
+    enumerator.reset();
+    EXPECT_EQ(e.can_unload_now(), S_OK);
+
+    EXPECT_EQ(factory->LockServer(1), S_OK);
+    EXPECT_EQ(factory->LockServer(1), S_OK);
+    EXPECT_EQ(e.can_unload_now(), S_FALSE);
+    EXPECT_EQ(factory->LockServer(0), S_OK);
+    EXPECT_EQ(e.can_unload_now(), S_FALSE);
+    EXPECT_EQ(factory->LockServer(0), S_OK);
+    EXPECT_EQ(e.can_unload_now(), S_OK);
+}
+
+TEST_F(Factory, UnlockWithoutLockDoesNotPinOrFreeTheModule) {
+    ComPtr<IClassFactory> factory;
+    ASSERT_EQ(entry_points().get_class_object(CLSID_Log, IID_IClassFactory, factory.put_void()), S_OK);
+    EXPECT_EQ(factory->LockServer(0), S_OK);
+    EXPECT_EQ(entry_points().can_unload_now(), S_OK);
+    EXPECT_EQ(factory->LockServer(1), S_OK);
+    EXPECT_EQ(entry_points().can_unload_now(), S_FALSE);
+    EXPECT_EQ(factory->LockServer(0), S_OK);
+    EXPECT_EQ(entry_points().can_unload_now(), S_OK);
+}
+
+}  // namespace
+}  // namespace corvex::client_test

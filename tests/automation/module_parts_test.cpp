@@ -1,0 +1,101 @@
+// The registrar language, the registration texts kept in the library, and the
+// type library's text form.
+#include <gtest/gtest.h>
+
+#include "logmodule/automation/interface_descriptions.h"
+#include "logmodule/automation/registrar.h"
+#include "logmodule/automation/registration_scripts.h"
+#include "logmodule/automation/typelib_text.h"
+
+namespace corvex::automation {
+namespace {
+
+using platform::RegistryStore;
+
+TEST(Registrar, AppliesFlagsAndReplacesTheModulePath) {
+    const char* script = R"(HKCR
+{
+    App.Thing = s 'It''s a thing'
+    {
+        Path = s '%MODULE%'
+        {
+            val Percent = s '100%%'
+        }
+        Delete Old
+    }
+    NoRemove Shared
+    {
+        ForceRemove Mine
+        'Quoted key' = s 'q'
+    }
+})";
+    RegistryStore store;
+    store.set_default_value("App.Thing\\Old", "stale");
+    store.set_default_value("Shared\\Mine\\Leftover", "x");
+    store.set_default_value("Shared\\Theirs", "keep");
+    const std::string module = "/odd 'path'/%MODULE%/lib.so";
+    ASSERT_EQ(apply_registration_script(script, RegistrarAction::Register, module, store), S_OK);
+    EXPECT_EQ(store.default_value("App.Thing"), "It's a thing");
+    EXPECT_EQ(store.default_value("App.Thing\\Path"), module);
+    EXPECT_EQ(store.value("App.Thing\\Path", "Percent"), "100%");
+    EXPECT_FALSE(store.has_key("App.Thing\\Old"));
+    EXPECT_TRUE(store.has_key("Shared\\Mine"));
+    EXPECT_FALSE(store.has_key("Shared\\Mine\\Leftover"));
+    EXPECT_EQ(store.default_value("Shared\\Quoted key"), "q");
+
+    ASSERT_EQ(apply_registration_script(script, RegistrarAction::Unregister, module, store), S_OK);
+    EXPECT_FALSE(store.has_key("App.Thing"));
+    EXPECT_FALSE(store.has_key("Shared\\Mine"));
+    EXPECT_TRUE(store.has_key("Shared\\Theirs"));
+}
+
+TEST(Registrar, MalformedScriptsChangeNothing) {
+    const char* bad[] = {
+        "HKLM { A }",          "HKCR { A = s 'x' ",      "HKCR { A = d '1' }", "HKCR { A = s 'x }",
+        "HKCR { val A = s 'x' }", "HKCR { A = s '%WHAT%' }", "HKCR { A\\B }",       "HKCR { A } extra",
+    };
+    for (const char* script : bad) {
+        RegistryStore store;
+        std::string error;
+        EXPECT_EQ(apply_registration_script(script, RegistrarAction::Register, "/m", store, &error), E_INVALIDARG)
+            << script;
+        EXPECT_FALSE(error.empty());
+        EXPECT_TRUE(store.empty()) << script;
+    }
+}
+
+TEST(RegistrationScripts, OnePerClassAndEachApplies) {
+    for (const ClassDesc& c : classes()) {
+        SCOPED_TRACE(c.name);
+        const auto script = registration_script(c.registration_resource);
+        ASSERT_TRUE(script);
+        RegistryStore store;
+        ASSERT_EQ(apply_registration_script(*script, RegistrarAction::Register, "/lib/libCorvex.so", store), S_OK);
+        EXPECT_EQ(store.default_value(c.prog_id), c.description);
+        EXPECT_EQ(store.default_value(std::string(c.version_independent_prog_id) + "\\CurVer"), c.prog_id);
+    }
+    EXPECT_FALSE(registration_script(107));
+}
+
+TEST(TypeLibraryText, ShowsIdentifiersMembersAndArguments) {
+    const std::string text = type_library_text();
+    for (const char* expected : {
+             "uuid(1B466F21-659E-11D5-8ABD-00D0B760DD12)",
+             "helpstring(\"Corvex 1.0 Type Library\")",
+             "library CORVEXLib",
+             "version(1.0)",
+             "interface ILogInfo : IDispatch",
+             "helpstring(\"ILogHeader Interface\")",
+             "[propget, id(-4), helpstring(\"property _NewEnum\")]\n    HRESULT _NewEnum([out, retval] IUnknown** pVal);",
+             "HRESULT Seek([in] int nOff, [in] int whence, [out, retval] long* pRet);",
+             "[propput, id(2), helpstring(\"property ComPort\")]\n    HRESULT Comport([in] short newVal);",
+             "HRESULT Mneumonic([in] long eID, [out, retval] BSTR* pVal);",
+             "coclass ConvertLog",
+             "helpstring(\"ConvertLog2 Class\")",
+             "[default] interface IUnitTypeInfo;",
+         })
+        EXPECT_NE(text.find(expected), std::string::npos) << expected;
+}
+
+}  // namespace
+}  // namespace corvex::automation
