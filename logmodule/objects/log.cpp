@@ -40,7 +40,7 @@ HRESULT Log::Open(BSTR sFilename, std::int32_t* pRet) {
         std::u16string_view name = platform::bstr_view(sFilename);
         name = name.substr(0, name.find(u'\0'));
         auto opened = formats::open_log(text::utf16_to_utf8(name));
-        if (!opened) return S_OK;
+        if (!opened || !opened->reader) return S_OK;
 
         platform::ComPtr<LogInfo> info;
         std::optional<std::uint8_t> type_code;

@@ -1,5 +1,5 @@
 // Every property of the log, its header, items and units, for each log format.
-#include <cmath>
+#include <string>
 #include <tuple>
 
 #include "objects_test_support.h"
@@ -111,10 +111,40 @@ TEST_P(MeterFormats, MeterLogAnswersCatalogueLabelsAndEveryUnit) {
     }
 }
 
+std::string layout_name(const ::testing::TestParamInfo<std::tuple<lw::Format, std::int32_t>>& param) {
+    const auto format = std::get<0>(param.param);
+    return (format == lw::Format::Meter ? "MeterAt" : "CompactAt") + std::to_string(std::get<1>(param.param));
+}
+
 INSTANTIATE_TEST_SUITE_P(AllLayouts, MeterFormats,
                          ::testing::Values(std::tuple{lw::Format::Meter, 0}, std::tuple{lw::Format::Meter, 68},
                                            std::tuple{lw::Format::Meter, 40},
-                                           std::tuple{lw::Format::CompactMeter, 0}));
+                                           std::tuple{lw::Format::CompactMeter, 0}),
+                         layout_name);
+
+// A compact meter log records every descriptor in use, but its channels end at
+// the first unused one: the units are the leading channels' values.
+TEST_F(ObjectsTest, CompactLogWithAGapGivesOnlyItsLeadingChannels) {
+    auto spec = meter_spec(lw::Format::CompactMeter, 0, 5, 0);
+    spec.channels = {meter_channel(1, 577, 0), meter_channel(2, 12, 0), meter_channel(3, 0, 0),
+                     meter_channel(4, 9999, 0)};
+    for (int r = 0; r < 3; ++r) spec.records.push_back({.time = 40000.0 + r, .values = {r + 0.25, r + 0.5, r + 0.75}, .errors = {}});
+    auto log = new_log();
+    ASSERT_EQ(open(log.get(), write("gap.log", spec)), 0);
+    std::int32_t count = 0;
+    EXPECT_EQ(info_of(log.get())->get_Count(&count), S_OK);
+    EXPECT_EQ(count, 2);
+    for (int r = 0; r < 3; ++r) {
+        ComPtr<ILogRecord> record;
+        ASSERT_EQ(log->GetNextRecord(record.put()), S_OK);
+        ASSERT_TRUE(record);
+        const auto units = read_record(record.get());
+        ASSERT_EQ(units.size(), 2u);
+        EXPECT_EQ(units[0].value, r + 0.25);
+        EXPECT_EQ(units[1].value, r + 0.5);
+        EXPECT_EQ(units[1].time, 40000.0 + r);
+    }
+}
 
 // Narrow meter values are packed at their own width; each must be widened from
 // its own place, with the type code's meaning, exactly.

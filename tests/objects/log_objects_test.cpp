@@ -247,18 +247,6 @@ TEST_F(ObjectsTest, NullOutPointersAnswerEPointer) {
     for (std::size_t i = 0; i < std::size(calls); ++i) EXPECT_EQ(calls[i](), E_POINTER) << "call " << i;
 }
 
-TEST_F(ObjectsTest, ObjectsAnswerTheirOwnInterfacesOnly) {
-    auto log = new_log();
-    ASSERT_EQ(open(log.get(), write("pc.log", pc_spec(2))), 0);
-    auto record = first_record(log.get());
-    ComPtr<IDispatch> dispatch;
-    EXPECT_EQ(record->QueryInterface(IID_IDispatch, dispatch.put_void()), S_OK);
-    ComPtr<ILogUnit> wrong;
-    EXPECT_EQ(record->QueryInterface(IID_ILogUnit, wrong.put_void()), E_NOINTERFACE);
-    ComPtr<IEnumVARIANT> not_enum;
-    EXPECT_EQ(log->QueryInterface(IID_IEnumVARIANT, not_enum.put_void()), E_NOINTERFACE);
-}
-
 // Late-bound callers reach the members by name through IDispatch.
 TEST_F(ObjectsTest, LateBoundCallsReachTheMembers) {
     auto log = new_log();

@@ -107,6 +107,7 @@ void add_records(lw::LogSpec& spec, int records, int channels) {
         spec.records.push_back(rec);
     }
 }
+}  // namespace
 
 lw::Channel meter_channel(std::int16_t channel, std::int16_t unit_type, std::int16_t input) {
     lw::Channel c;
@@ -115,7 +116,6 @@ lw::Channel meter_channel(std::int16_t channel, std::int16_t unit_type, std::int
     c.input = input;
     return c;
 }
-}  // namespace
 
 lw::LogSpec pc_spec(int records) {
     lw::LogSpec spec;

@@ -76,5 +76,6 @@ protected:
 lw::LogSpec pc_spec(int records);
 lw::LogSpec meter_spec(lw::Format format, std::int32_t header_offset, std::uint8_t type_code, int records);
 double value_of(int record, int channel);
+lw::Channel meter_channel(std::int16_t channel, std::int16_t unit_type, std::int16_t input);
 
 }  // namespace corvex::objects::testing
