@@ -1,0 +1,299 @@
+// Workbook export, read back with openpyxl: sheets, cell types, bold cells,
+// date format, column widths, continuation sheets, and its failures.
+#include <gtest/gtest.h>
+#include <locale.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "corvex/platform/com_ptr.h"
+#include "logmodule/objects/log.h"
+#include "tests/export/export_fixtures.h"
+#include "tests/export/export_test_support.h"
+#include "tests/export/unreadable_record_log.h"
+#include "tests/export/workbook_reader.h"
+#include "viewer/export/export_error.h"
+#include "viewer/export/workbook_export.h"
+
+namespace corvex::exporting {
+namespace {
+
+using testing::ReadWorkbook;
+using testing::ScopedEnv;
+using testing::ScopedLocaleEnv;
+using testing::ScratchDir;
+
+constexpr const char* kDateFormat = "m/d/yyyy h:mm:ss";
+
+ExportOptions options(std::vector<bool> selected, bool log_info = true, bool errors = true) {
+    ExportOptions o;
+    o.include_log_info = log_info;
+    o.include_errors = errors;
+    o.file_title = "pc3.log";
+    o.file_name = "/data/logs/pc3.log";
+    o.selected = std::move(selected);
+    return o;
+}
+
+ReadWorkbook export_and_read(ILog* log, const ExportOptions& o, const std::filesystem::path& out,
+                             const WorkbookLayout& layout = {}) {
+    auto outcome = export_workbook(log, o, out, {}, layout);
+    EXPECT_TRUE(outcome) << outcome.error().description;
+    ReadWorkbook book = testing::read_workbook(out);
+    EXPECT_TRUE(book.ok) << book.failure;
+    EXPECT_TRUE(book.bad_numbers.empty()) << book.bad_numbers.front();
+    return book;
+}
+
+// "B" + 2 -> the values of a row, for compact expectations.
+std::vector<std::string> row_values(const ReadWorkbook& book, const std::string& sheet, int row, char last) {
+    std::vector<std::string> values;
+    for (char c = 'A'; c <= last; ++c) values.push_back(book.value(sheet, std::string(1, c) + std::to_string(row)));
+    return values;
+}
+
+using Row = std::vector<std::string>;
+
+TEST(WorkbookExport, LogInfoAndDataSheetsAsTheSpreadsheetReadsThem) {
+    ScopedLocaleEnv env("C.UTF-8");
+    ScratchDir dir;
+    platform::ComPtr<ILog> log = testing::open_log(dir / "pc3.log", testing::pc3_log());
+    const ReadWorkbook book = export_and_read(log.get(), options({true, true, true}), dir / "pc3.xlsx");
+
+    EXPECT_EQ(book.sheets, (std::vector<std::string>{"Log Info", "Log Data"}));
+    EXPECT_EQ(book.active, "Log Data");
+
+    // Log Info: the header in rows 1-8, captions bold, values typed.
+    const Row captions = {"Log Name", "Log Title", "Start Time", "End Time", "Records", "Interval", "Error Flags",
+                          "Cyclic Flags"};
+    for (int r = 1; r <= 8; ++r) {
+        const auto* caption = book.cell("Log Info", "A" + std::to_string(r));
+        ASSERT_NE(caption, nullptr) << r;
+        EXPECT_EQ(caption->value, captions[static_cast<std::size_t>(r - 1)]);
+        EXPECT_TRUE(caption->bold) << r;
+        EXPECT_FALSE(book.cell("Log Info", "B" + std::to_string(r))->bold) << r;
+    }
+    EXPECT_EQ(row_values(book, "Log Info", 1, 'B')[1], "/data/logs/pc3.log");
+    EXPECT_EQ(book.value("Log Info", "B2"), "pc3.log");
+    EXPECT_EQ(book.cell("Log Info", "B3")->type, "s");
+    EXPECT_EQ(book.value("Log Info", "B3"), "2024-03-01 08:00:00");
+    EXPECT_EQ(book.value("Log Info", "B4"), "2024-03-02");
+    for (const char* numeric : {"B5", "B6", "B7", "B8"}) EXPECT_EQ(book.cell("Log Info", numeric)->type, "n");
+    EXPECT_EQ(book.value("Log Info", "B5"), "3");
+    EXPECT_EQ(book.value("Log Info", "B6"), "10");
+    EXPECT_EQ(book.value("Log Info", "B7"), "4096");
+    EXPECT_EQ(book.value("Log Info", "B8"), "1");
+    EXPECT_EQ(book.cell("Log Info", "A9"), nullptr);
+
+    // The item table.
+    EXPECT_EQ(row_values(book, "Log Info", 10, 'K'), (Row{"Item #", "Label", "Symbol", "UnitType", "Channel", "Comport",
+                                                          "Computer", "Decimal", "Width", "Input", "NodeID"}));
+    for (char c = 'A'; c <= 'K'; ++c) EXPECT_TRUE(book.cell("Log Info", std::string(1, c) + "10")->bold) << c;
+    EXPECT_EQ(row_values(book, "Log Info", 11, 'K'),
+              (Row{"0", "Flow", "m/s", "577", "1", "1", "FIELD-PC", "4", "12", "0", "3"}));
+    EXPECT_EQ(row_values(book, "Log Info", 13, 'C'), (Row{"2", "Pressure", "<empty>"}));
+    EXPECT_FALSE(book.cell("Log Info", "A11")->bold);
+    EXPECT_FALSE(book.widths.count("Log Info"));
+
+    // Log Data: bold header row, always "Label (Symbol)".
+    EXPECT_EQ(row_values(book, "Log Data", 1, 'G'), (Row{"Date/Time", "Flow (m/s)", "Error #", "Temp, inlet (degC)",
+                                                         "Error #", "Pressure ()", "Error #"}));
+    EXPECT_TRUE(book.bold_rows.at("Log Data").count(1));
+    for (char c = 'A'; c <= 'G'; ++c) EXPECT_TRUE(book.cell("Log Data", std::string(1, c) + "1")->bold) << c;
+
+    // Records: date cells, numbers, errors; NaN as text.
+    const testing::WorkbookCell* time = book.cell("Log Data", "A2");
+    ASSERT_NE(time, nullptr);
+    EXPECT_EQ(time->type, "d");
+    EXPECT_EQ(time->format, kDateFormat);
+    EXPECT_FALSE(time->bold);
+    EXPECT_EQ(row_values(book, "Log Data", 2, 'G'), (Row{"2024-03-01 08:00:00", "1.5", "0", "20.25", "0", "101325", "0"}));
+    EXPECT_EQ(row_values(book, "Log Data", 3, 'G'), (Row{"2024-03-01 08:00:10", "0", "0", "3.25", "2", "1e+20", "0"}));
+    EXPECT_EQ(row_values(book, "Log Data", 4, 'G'), (Row{"2024-03-02 00:00:00", "NaN", "0", "1.5e-05", "0", "0.3", "-1"}));
+    EXPECT_EQ(book.cell("Log Data", "B4")->type, "s");
+    for (const char* numeric : {"B2", "C2", "F3", "D4", "G4"}) EXPECT_EQ(book.cell("Log Data", numeric)->type, "n");
+
+    // Widths fitted to the longest entry of each column.
+    const auto& widths = book.widths.at("Log Data");
+    for (char c = 'A'; c <= 'G'; ++c) EXPECT_TRUE(widths.count(std::string(1, c))) << c;
+    EXPECT_FALSE(widths.count("H"));
+    EXPECT_GE(widths.at("A"), 16.0);   // "3/1/2024 8:00:10"
+    EXPECT_GE(widths.at("D"), 18.0);   // "Temp, inlet (degC)"
+    EXPECT_LT(widths.at("C"), widths.at("D"));
+}
+
+TEST(WorkbookExport, WithoutLogInfoTheFirstSheetKeepsItsDefaultNameAndStaysEmpty) {
+    ScratchDir dir;
+    platform::ComPtr<ILog> log = testing::open_log(dir / "pc3.log", testing::pc3_log());
+    const ReadWorkbook book = export_and_read(log.get(), options({true}, false), dir / "pc3.xlsx");
+    EXPECT_EQ(book.sheets, (std::vector<std::string>{"Sheet1", "Log Data"}));
+    EXPECT_EQ(book.active, "Log Data");
+    EXPECT_FALSE(book.cells.count("Sheet1"));
+}
+
+struct ErrorColumnCase {
+    const char* name;
+    std::function<logwriter::LogSpec()> log;
+    std::vector<bool> selected;
+    bool errors;
+    Row header;
+    Row first_record;
+};
+
+const ErrorColumnCase kErrorColumns[] = {
+    // Detailed errors: an error column after each selected unit only.
+    {"detailed", testing::pc3_log, {false, true}, true,
+     {"Date/Time", "Temp, inlet (degC)", "Error #", "<empty>"},
+     {"2024-03-01 08:00:00", "20.25", "0", "<empty>"}},
+    // Basic errors: one last column with the record's error.
+    {"basic", testing::meter_basic_log, {true, false}, true,
+     {"Date/Time", "Velocity (m/s)", "Error #", "<empty>"},
+     {"2024-03-01 12:00:00", "2.5", "0", "<empty>"}},
+    // Both flags: the last column stays 0; a time before 1900 is text.
+    {"both", testing::meter_both_flags_log, {true, true}, true,
+     {"Date/Time", "Velocity (m/s)", "Error #", "Oxygen (%)", "Error #", "Error #", "<empty>"},
+     {"1899-12-29 06:00:00", "1", "1", "20.9", "0", "0", "<empty>"}},
+    {"both, errors left out", testing::meter_both_flags_log, {true, true}, false,
+     {"Date/Time", "Velocity (m/s)", "Oxygen (%)", "<empty>"},
+     {"1899-12-29 06:00:00", "1", "20.9", "<empty>"}},
+    // Neither flag: no error column at all.
+    {"none", testing::compact_log, {true, true}, true,
+     {"Date/Time", "Velocity (m/s)", "Dew Point (degC)", "<empty>"},
+     {"2024-03-01 06:00:00", "1.25", "10", "<empty>"}},
+};
+
+TEST(WorkbookExport, ErrorColumnsFollowTheErrorFlagsAndTheSelection) {
+    ScopedLocaleEnv env("C.UTF-8");
+    ScratchDir dir;
+    for (const ErrorColumnCase& c : kErrorColumns) {
+        SCOPED_TRACE(c.name);
+        platform::ComPtr<ILog> log = testing::open_log(dir / "case.log", c.log());
+        const ReadWorkbook book = export_and_read(log.get(), options(c.selected, false, c.errors), dir / "case.xlsx");
+        const char last = static_cast<char>('A' + c.header.size() - 1);
+        EXPECT_EQ(row_values(book, "Log Data", 1, last), c.header);
+        EXPECT_EQ(row_values(book, "Log Data", 2, last), c.first_record);
+    }
+}
+
+TEST(WorkbookExport, BasicErrorsColumnHoldsEachRecordsError) {
+    ScratchDir dir;
+    platform::ComPtr<ILog> log = testing::open_log(dir / "meter.log", testing::meter_basic_log());
+    const ReadWorkbook book = export_and_read(log.get(), options({true, true}, false), dir / "meter.xlsx");
+    EXPECT_EQ(book.value("Log Data", "D1"), "Error #");
+    EXPECT_EQ(book.value("Log Data", "D2"), "0");
+    EXPECT_EQ(book.value("Log Data", "D3"), "5");
+    EXPECT_EQ(book.value("Log Data", "D4"), "-3");
+    EXPECT_EQ(book.cell("Log Data", "D4")->type, "n");
+}
+
+TEST(WorkbookExport, RecordsBeyondTheRowLimitContinueOnFurtherSheets) {
+    ScratchDir dir;
+    platform::ComPtr<ILog> log = testing::open_log(dir / "seven.log", testing::large_pc_log(7, 1));
+    // Three rows per sheet: the header and two records.
+    const ReadWorkbook book =
+        export_and_read(log.get(), options({true}, false, false), dir / "seven.xlsx", WorkbookLayout{3});
+    EXPECT_EQ(book.sheets,
+              (std::vector<std::string>{"Sheet1", "Log Data", "Log Data 2", "Log Data 3", "Log Data 4"}));
+    EXPECT_EQ(book.active, "Log Data");
+    const Row header = {"Date/Time", "Flow (m/s)"};
+    const char* const kValues[] = {"0", "0.25", "0.5", "0.75", "1", "1.25", "1.5"};  // record r holds r / 4
+    int record = 0;
+    for (const char* sheet : {"Log Data", "Log Data 2", "Log Data 3", "Log Data 4"}) {
+        SCOPED_TRACE(sheet);
+        EXPECT_EQ(row_values(book, sheet, 1, 'B'), header);
+        ASSERT_TRUE(book.bold_rows.count(sheet));
+        EXPECT_TRUE(book.bold_rows.at(sheet).count(1));
+        ASSERT_TRUE(book.widths.count(sheet));
+        EXPECT_TRUE(book.widths.at(sheet).count("A"));
+        for (int row = 2; row <= 3 && record < 7; ++row, ++record) {
+            EXPECT_EQ(book.value(sheet, "B" + std::to_string(row)), kValues[record]);
+        }
+        EXPECT_EQ(book.cell(sheet, "A4"), nullptr);
+    }
+    EXPECT_EQ(record, 7);
+}
+
+TEST(WorkbookExport, NumbersStayNumbersUnderADecimalCommaLocale) {
+    ASSERT_TRUE(testing::locale_available("de_DE.UTF-8")) << "the de_DE.UTF-8 locale is not installed";
+    ScopedLocaleEnv env("de_DE.UTF-8");
+    const std::string saved = setlocale(LC_ALL, nullptr);
+    ASSERT_NE(setlocale(LC_ALL, "de_DE.UTF-8"), nullptr);
+    ScratchDir dir;
+    platform::ComPtr<ILog> log = testing::open_log(dir / "pc3.log", testing::pc3_log());
+    const ReadWorkbook book = export_and_read(log.get(), options({true, true, true}), dir / "pc3.xlsx");
+    setlocale(LC_ALL, saved.c_str());
+
+    EXPECT_EQ(book.value("Log Data", "B2"), "1.5");
+    EXPECT_EQ(book.cell("Log Data", "D3")->type, "n");
+    EXPECT_EQ(book.value("Log Data", "D3"), "3.25");
+    EXPECT_EQ(book.value("Log Data", "A3"), "2024-03-01 08:00:10");
+    // Texts follow the user's locale, as the delimited export's do.
+    EXPECT_EQ(book.value("Log Info", "B3"), "01.03.2024 08:00:00");
+    EXPECT_EQ(book.value("Log Data", "B4"), "NaN");
+}
+
+TEST(WorkbookExport, AFileOpenInASpreadsheetApplicationIsError1004) {
+    ScratchDir dir;
+    platform::ComPtr<ILog> log = testing::open_log(dir / "pc3.log", testing::pc3_log());
+    for (const char* lock : {".~lock.book.xlsx#", "~$book.xlsx"}) {
+        SCOPED_TRACE(lock);
+        const auto out = dir / "book.xlsx";
+        { std::ofstream(out) << "the open workbook"; }
+        { std::ofstream(dir / lock) << "owner"; }
+        auto outcome = export_workbook(log.get(), options({true}), out);
+        ASSERT_FALSE(outcome);
+        EXPECT_EQ(outcome.error().number, error_number::kFileOpenElsewhere);
+        EXPECT_EQ(testing::read_file(out), "the open workbook");
+        std::filesystem::remove(dir / lock);
+    }
+}
+
+TEST(WorkbookExport, RecordsBeforeAnUnreadableRecordAreKept) {
+    ScratchDir dir;
+    platform::ComPtr<ILog> log(
+        testing::UnreadableRecordLog::make(testing::open_log(dir / "pc3.log", testing::pc3_log()), 1));
+    const auto out = dir / "cut.xls";  // written under exactly this name
+    auto outcome = export_workbook(log.get(), options({true}, false), out);
+    ASSERT_TRUE(outcome) << outcome.error().description;
+    EXPECT_EQ(outcome->record_count, 3);
+    EXPECT_EQ(outcome->records_written, 1);
+    EXPECT_EQ(outcome->unreadable_record, 1);
+    const ReadWorkbook book = testing::read_workbook(out);
+    ASSERT_TRUE(book.ok) << book.failure;
+    EXPECT_EQ(book.value("Log Data", "B2"), "1.5");
+    EXPECT_EQ(book.cell("Log Data", "A3"), nullptr);
+}
+
+TEST(WorkbookExport, FailuresLeaveNothingUnderTheChosenName) {
+    ScratchDir dir;
+    const auto out = dir / "keep.xlsx";
+    { std::ofstream(out) << "old"; }
+    platform::ComPtr<ILog> closed(objects::Log::make());
+    auto no_log = export_workbook(closed.get(), options({true}), out);
+    ASSERT_FALSE(no_log);
+    EXPECT_EQ(no_log.error().number, error_number::kLogModule);
+    EXPECT_EQ(testing::read_file(out), "old");
+
+    platform::ComPtr<ILog> log = testing::open_log(dir / "pc3.log", testing::pc3_log());
+    auto missing_folder = export_workbook(log.get(), options({true}), dir / "missing" / "book.xlsx");
+    ASSERT_FALSE(missing_folder);
+    EXPECT_EQ(missing_folder.error().number, error_number::kPathNotFound);
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+        EXPECT_EQ(entry.path().filename().string().find(".part"), std::string::npos) << entry.path();
+    }
+}
+
+TEST(WorkbookExport, TheSameLogAndOptionsGiveTheSameBytes) {
+    // Repeated exports (the viewer's and the tool's) differ in nothing but the
+    // creation time, which SOURCE_DATE_EPOCH fixes.
+    ScopedEnv epoch("SOURCE_DATE_EPOCH", "1709280000");
+    ScratchDir dir;
+    platform::ComPtr<ILog> log = testing::open_log(dir / "pc3.log", testing::pc3_log());
+    ASSERT_TRUE(export_workbook(log.get(), options({true, true, true}), dir / "one.xlsx"));
+    ASSERT_TRUE(export_workbook(log.get(), options({true, true, true}), dir / "two.xlsx"));
+    EXPECT_EQ(testing::read_file(dir / "one.xlsx"), testing::read_file(dir / "two.xlsx"));
+}
+
+}  // namespace
+}  // namespace corvex::exporting
