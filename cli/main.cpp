@@ -1,6 +1,7 @@
 // corvex: the command-line tool for batch work on logs.
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <exception>
 #include <new>
 #include <string>
@@ -24,6 +25,14 @@ int main(int argc, char** argv) {
     add_convert_command(app, status);
     add_units_command(app, status);
     add_typelib_command(app, status);
+
+    // The parser would only say that a command is missing.
+    const auto commands = app.get_subcommands([](const CLI::App*) { return true; });
+    const auto is_command = [&](std::string_view name) {
+        return std::any_of(commands.begin(), commands.end(), [&](const CLI::App* c) { return c->get_name() == name; });
+    };
+    if (argc > 1 && argv[1][0] != '-' && !is_command(argv[1]))
+        return report_failure("", "unknown command '" + std::string(argv[1]) + "' (see 'corvex --help')", kExitUsage);
 
     try {
         app.parse(argc, argv);

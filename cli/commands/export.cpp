@@ -8,6 +8,7 @@
 #include <cctype>
 #include <charconv>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -17,10 +18,7 @@
 #include "cli/log_access.h"
 #include "cli/output/progress.h"
 #include "viewer/export/csv_export.h"
-#if __has_include("viewer/export/workbook_export.h")  // TEMPORARY until the workbook engine lands
 #include "viewer/export/workbook_export.h"
-#define CORVEX_HAVE_WORKBOOK 1
-#endif
 
 namespace corvex::cli {
 
@@ -47,26 +45,37 @@ std::string file_title(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// LIST is comma-separated item indexes; the error is one line.
-Expected<std::vector<bool>, std::string> parse_selection(const std::string& list, std::int32_t item_count,
-                                                         const std::string& log) {
-    std::vector<bool> selected(static_cast<std::size_t>(item_count), false);
+// The entries of LIST, a comma-separated list of item indexes; nullopt when an
+// entry is not a whole number.
+std::optional<std::vector<std::int64_t>> split_indexes(std::string_view list) {
+    std::vector<std::int64_t> indexes;
     std::size_t start = 0;
     while (start <= list.size()) {
         const std::size_t comma = std::min(list.find(',', start), list.size());
-        std::string_view entry(list.data() + start, comma - start);
+        std::string_view entry = list.substr(start, comma - start);
         while (!entry.empty() && entry.front() == ' ') entry.remove_prefix(1);
         while (!entry.empty() && entry.back() == ' ') entry.remove_suffix(1);
         std::int64_t index = -1;
         const auto [end, ec] = std::from_chars(entry.data(), entry.data() + entry.size(), index);
-        if (entry.empty() || ec != std::errc() || end != entry.data() + entry.size())
-            return Unexpected{"--units: '" + std::string(entry) + "' is not a unit index (expected a list such as 0,2,3)"};
-        if (index < 0 || index >= item_count)
-            return Unexpected{"--units: unit index " + std::string(entry) + " is out of range: " + log + " has " +
-                              std::to_string(item_count) + (item_count == 1 ? " unit" : " units") +
-                              (item_count > 0 ? " (0 to " + std::to_string(item_count - 1) + ")" : std::string())};
-        selected[static_cast<std::size_t>(index)] = true;
+        if (entry.empty() || ec != std::errc() || end != entry.data() + entry.size()) return std::nullopt;
+        indexes.push_back(index);
         start = comma + 1;
+    }
+    return indexes;
+}
+
+// The selection LIST makes among the log's items; the error is one line.
+Expected<std::vector<bool>, std::string> parse_selection(const std::string& list, std::int32_t item_count,
+                                                         const std::string& log) {
+    std::vector<bool> selected(static_cast<std::size_t>(item_count), false);
+    const auto indexes = split_indexes(list);
+    if (!indexes) return Unexpected{"--units: '" + list + "' is not a list of unit indexes"};
+    for (std::int64_t index : *indexes) {
+        if (index < 0 || index >= item_count)
+            return Unexpected{"--units: unit index " + std::to_string(index) + " is out of range: " + log + " has " +
+                              std::to_string(item_count) + (item_count == 1 ? " unit" : " units") + " (0 to " +
+                              std::to_string(item_count - 1) + ")"};
+        selected[static_cast<std::size_t>(index)] = true;
     }
     return selected;
 }
@@ -105,13 +114,8 @@ int run_export(const ExportArguments& a) {
     const exporting::ProgressFn on_progress = [&progress](std::int64_t done, std::int64_t total) {
         progress.update(done, total);
     };
-#ifdef CORVEX_HAVE_WORKBOOK
     const auto outcome = workbook ? exporting::export_workbook(open->log.get(), options, a.out, on_progress)
                                   : exporting::export_csv(open->log.get(), options, a.out, on_progress);
-#else
-    if (workbook) return report_failure(kCommand, "workbook export is not available in this build");
-    const auto outcome = exporting::export_csv(open->log.get(), options, a.out, on_progress);
-#endif
     progress.finish();
     if (!outcome)
         return report_failure(kCommand, a.out + ": " + outcome.error().description + " (error " +
@@ -140,7 +144,12 @@ void add_export_command(CLI::App& app, int& status) {
     auto* delimiter = sub->add_option("--delimiter", a->delimiter,
                                       "Field delimiter of csv output, taken exactly: empty, one or several characters "
                                       "(default \",\"; a tab: --delimiter=$'\\t')");
-    sub->add_option("--units", a->units, "Comma-separated unit indexes to export (default: all), e.g. 0,2");
+    sub->add_option("--units", a->units, "Comma-separated unit indexes to export (default: all), e.g. 0,2")
+        ->check(CLI::Validator(
+            [](const std::string& list) {
+                return split_indexes(list) ? std::string() : "'" + list + "' is not a list of unit indexes such as 0,2";
+            },
+            "LIST"));
     sub->add_flag("--no-log-info", a->no_log_info, "Leave out the log information block / sheet");
     sub->add_flag("--no-errors", a->no_errors, "Leave out the error columns");
     sub->footer(

@@ -35,7 +35,8 @@ std::string read_file(const std::filesystem::path& path) {
     return text.str();
 }
 
-RunResult run_corvex(const std::vector<std::string>& args, const std::vector<std::string>& extra_env) {
+RunResult run_corvex(const std::vector<std::string>& args, const std::vector<std::string>& extra_env,
+                     const std::filesystem::path& cwd) {
     TempFolder capture;
     const std::string out_path = capture / "stdout";
     const std::string err_path = capture / "stderr";
@@ -58,6 +59,7 @@ RunResult run_corvex(const std::vector<std::string>& args, const std::vector<std
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
+    if (!cwd.empty()) posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str());
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);

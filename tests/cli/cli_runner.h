@@ -21,8 +21,10 @@ struct RunResult {
 
 // Runs `corvex args...` with a fixed environment: the C locale, UTC, and an
 // empty registry store, so the tool falls back to the library beside it.
-// `extra_env` entries ("NAME=value") are added or replace the defaults.
-RunResult run_corvex(const std::vector<std::string>& args, const std::vector<std::string>& extra_env = {});
+// `extra_env` entries ("NAME=value") are added or replace the defaults; a
+// non-empty `cwd` is the child's working folder.
+RunResult run_corvex(const std::vector<std::string>& args, const std::vector<std::string>& extra_env = {},
+                     const std::filesystem::path& cwd = {});
 
 // A fresh folder for one test, removed with the object.
 class TempFolder {

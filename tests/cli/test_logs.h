@@ -9,7 +9,7 @@
 namespace corvex::cli_test {
 
 // A PC log with detailed errors and the cyclic flag: two items (one without a
-// symbol) and three records. 45000.5 is 2023-03-15 12:00:00.
+// symbol) and three records, at 2023-03-15 12:00:00, 18:00:00 and midnight.
 inline logwriter::LogSpec pc_log() {
     logwriter::LogSpec s;
     s.format = logwriter::Format::Pc;
@@ -37,8 +37,8 @@ inline logwriter::LogSpec pc_log() {
     const double inf = std::numeric_limits<double>::infinity();
     s.records = {
         {45000.5, {1.5, 0.1}, {0, 7}, 0},
-        {45000.5 + 10.0 / 86400, {-2.25, std::nan("")}, {-1, 0}, 0},
-        {45000.5 + 20.0 / 86400, {inf, 1e20}, {0, 0}, 0},
+        {45000.75, {-2.25, std::nan("")}, {-1, 0}, 0},
+        {45001.0, {inf, 1e20}, {0, 0}, 0},
     };
     // A PC log counts a last record only when more bytes follow it.
     s.trailing_bytes = std::string(24, '\0');
@@ -59,13 +59,6 @@ inline logwriter::LogSpec meter_log() {
     velocity.unit_type = 577;
     s.channels = {velocity};
     for (int r = 0; r < 4; ++r) s.records.push_back({45000.25 + r / 1440.0, {10.0 + r}, {}, 0});
-    return s;
-}
-
-// The meter log cut in the middle of its last record: counted, but unreadable.
-inline logwriter::LogSpec meter_log_cut_in_last_record() {
-    logwriter::LogSpec s = meter_log();
-    s.truncate_to = logwriter::data_start(s) + 3 * logwriter::record_bytes(s) + 5;
     return s;
 }
 

@@ -1,0 +1,449 @@
+// The corvex tool run as a child process: what each command writes, its exit
+// status, and the one line on standard error for each failure.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "cli_runner.h"
+#include "corvex/corvex.h"
+#include "corvex/platform/guid_text.h"
+#include "corvex/platform/registry_store.h"
+#include "test_logs.h"
+
+namespace corvex::cli_test {
+namespace {
+
+bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+// A failure: the given status, nothing on standard output, exactly one line on
+// standard error that starts with `prefix` and contains `reason`.
+void expect_one_line_failure(const RunResult& r, int status, const std::string& prefix, const std::string& reason) {
+    EXPECT_EQ(r.status, status) << r.err;
+    EXPECT_EQ(r.out, "");
+    const auto lines = r.error_lines();
+    ASSERT_EQ(lines.size(), 1u) << r.err;
+    EXPECT_TRUE(lines[0].starts_with(prefix)) << lines[0];
+    EXPECT_TRUE(contains(lines[0], reason)) << lines[0];
+}
+
+// ---- info ------------------------------------------------------------------
+
+TEST(Info, ShowsHeaderFlagsRecordCountAndEveryItemProperty) {
+    TempFolder folder;
+    const auto log = folder.write_log("pc.log", pc_log());
+    const RunResult r = run_corvex({"info", log});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    for (const char* line : {"Format:      PC log\n", "Start Time:  2023-03-15 12:00:00\n",
+                             "End Time:    2023-03-15 18:00:00\n", "Interval:    10 seconds\n",
+                             "Records:     3\n", "Log Flags:   Detailed Errors, Cyclic Log\n",
+                             "Flag Words:  cyclic 0x0001, error 0x1000\n", "Units:       2\n",
+                             "0      Flow   m/s     577        1        0      FLOWPC    2        3     9      2\n",
+                             "1      Level          705        2        0      FLOWPC    0        0     12     4\n"})
+        EXPECT_TRUE(contains(r.out, line)) << line << "\nin:\n" << r.out;
+}
+
+TEST(Info, NamesTheMeterHeaderOffsetAndTheCatalogueLabels) {
+    TempFolder folder;
+    const RunResult r = run_corvex({"info", folder.write_log("meter.log", meter_log())});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(contains(r.out, "Format:      meter log (header at offset 68)\n")) << r.out;
+    EXPECT_TRUE(contains(r.out, "Log Flags:   none\n")) << r.out;
+    EXPECT_TRUE(contains(r.out, "0      Velocity  m/s     577        1        0      RZ417")) << r.out;
+}
+
+TEST(Info, SaysInOneLineWhyAFileIsNotAReadableLog) {
+    TempFolder folder;
+    logwriter::LogSpec converted = pc_log();
+    converted.format = logwriter::Format::Converted;
+    std::filesystem::create_directory(folder / "folder.log");
+    struct Case {
+        std::string path, reason;
+    };
+    const Case cases[] = {
+        {folder.write_bytes("text.log", std::string(2000, 'x')), ": not a readable log: PC log (first bytes 78 78)"},
+        {folder.write_bytes("empty.log", ""), ": not a readable log: "},
+        {folder.write_log("converted.log", converted), "0x5BB5"},
+        {(folder / "missing.log").string(), ": cannot open: No such file or directory"},
+        {(folder / "folder.log").string(), ": is a directory"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        expect_one_line_failure(run_corvex({"info", c.path}), 1, "corvex info: " + c.path + ": ", c.reason);
+    }
+}
+
+// ---- dump ------------------------------------------------------------------
+
+TEST(Dump, WritesATabSeparatedTableWithGeneralDatesAndLocaleNumbers) {
+    TempFolder folder;
+    const RunResult r = run_corvex({"dump", folder.write_log("pc.log", pc_log())});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out,
+              "Date/Time\tFlow (m/s)\tError\tLevel\tError\n"
+              "2023-03-15 12:00:00\t1.5\t0\t0.1\t7\n"
+              "2023-03-15 18:00:00\t-2.25\t-1\tNaN\t0\n"
+              "2023-03-16\tInf\t0\t1E+20\t0\n");
+}
+
+TEST(Dump, TableFollowsTheUsersDecimalSeparator) {
+    TempFolder folder;
+    const RunResult r =
+        run_corvex({"dump", folder.write_log("pc.log", pc_log())}, {"LC_ALL=de_DE.UTF-8", "LANG=de_DE.UTF-8"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    if (!contains(r.out, "1,5")) GTEST_SKIP() << "the de_DE.UTF-8 locale is not installed";
+    EXPECT_TRUE(contains(r.out, "\t1,5\t0\t0,1\t7\n")) << r.out;
+}
+
+TEST(Dump, JsonLinesCarryTheHeaderThenOneExactObjectPerRecord) {
+    TempFolder folder;
+    const RunResult r = run_corvex({"dump", "--json", folder.write_log("pc.log", pc_log())});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out,
+              R"({"format":"pc","cyclic_flags":1,"error_flags":4096,"flags":["Detailed Errors","Cyclic Log"],)"
+              R"("start_time":45000.5,"end_time":45000.75,"interval":10,"record_count":3,"items":[)"
+              R"({"unit_type":577,"input":0,"channel":1,"computer":"FLOWPC","label":"Flow","symbol":"m/s",)"
+              R"("comport":2,"node_id":3,"width":9,"decimal":2},)"
+              R"({"unit_type":705,"input":0,"channel":2,"computer":"FLOWPC","label":"Level","symbol":"",)"
+              R"("comport":0,"node_id":0,"width":12,"decimal":4}]})"
+              "\n"
+              R"({"record":0,"time":45000.5,"values":[1.5,0.1],"errors":[0,7]})"
+              "\n"
+              R"({"record":1,"time":45000.75,"values":[-2.25,"NaN"],"errors":[-1,0]})"
+              "\n"
+              R"({"record":2,"time":45001,"values":["Inf",1e+20],"errors":[0,0]})"
+              "\n");
+}
+
+TEST(Dump, JsonNumbersDoNotFollowTheLocale) {
+    TempFolder folder;
+    const RunResult r = run_corvex({"dump", "--json", folder.write_log("pc.log", pc_log())},
+                                   {"LC_ALL=de_DE.UTF-8", "LANG=de_DE.UTF-8"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(contains(r.out, R"("values":[1.5,0.1])")) << r.out;
+}
+
+TEST(Dump, JsonHeaderOfAMeterLogGivesItsHeaderOffset) {
+    TempFolder folder;
+    const RunResult r = run_corvex({"dump", "--json", folder.write_log("meter.log", meter_log())});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(r.out.starts_with(R"({"format":"meter","header_offset":68,"cyclic_flags":0,)")) << r.out;
+    EXPECT_TRUE(contains(r.out, R"("computer":"RZ417","label":"Velocity","symbol":"m/s")")) << r.out;
+    EXPECT_TRUE(contains(r.out, "\n{\"record\":3,\"time\":45000.25208333333,\"values\":[13],\"errors\":[0]}\n"))
+        << r.out;
+}
+
+TEST(Dump, NotALogWritesNothingAndFailsInOneLine) {
+    TempFolder folder;
+    const auto path = folder.write_bytes("text.log", std::string(2000, 'x'));
+    for (const char* json : {"", "--json"}) {
+        std::vector<std::string> args{"dump", path};
+        if (*json) args.push_back(json);
+        expect_one_line_failure(run_corvex(args), 1, "corvex dump: " + path + ": not a readable log", "PC log");
+    }
+}
+
+// ---- export ----------------------------------------------------------------
+
+TEST(Export, WritesTheDelimitedFileWithTheChosenOptions) {
+    TempFolder folder;
+    folder.write_log("pc.log", pc_log());
+    struct Case {
+        std::vector<std::string> options;
+        std::string file;
+    };
+    const std::string info_block =
+        "File Title: ,pc.log\r\nFile Name: ,pc.log\r\nStart Time:,2023-03-15 12:00:00\r\n"
+        "End Time:,2023-03-15 18:00:00\r\nInterval:,10\r\nRecords:,3\r\nCyclic Flags:,1\r\nError Flags:,4096\r\n\r\n";
+    const Case cases[] = {
+        {{},
+         info_block +
+             "Date/Time,Flow (m/s),Error #,Level,Error #,\r\n"
+             "2023-03-15 12:00:00,1.5,0,0.1,7,\r\n"
+             "2023-03-15 18:00:00,-2.25,-1,NaN,0,\r\n"
+             "2023-03-16,Inf,0,1E+20,0,\r\n"},
+        // A detailed-errors log keeps the error column of an item left out.
+        {{"--units", "1", "--no-log-info", "--delimiter", ";"},
+         "Date/Time;Error #;Level;Error #;\r\n"
+         "2023-03-15 12:00:00;0;0.1;7;\r\n"
+         "2023-03-15 18:00:00;-1;NaN;0;\r\n"
+         "2023-03-16;0;1E+20;0;\r\n"},
+        {{"--units", "0", "--no-errors", "--no-log-info", "--delimiter", ""},
+         "Date/TimeFlow (m/s)\r\n2023-03-15 12:00:001.5\r\n2023-03-15 18:00:00-2.25\r\n2023-03-16Inf\r\n"},
+        // Given twice, in any order: the same selection.
+        {{"--units", "1, 0,1", "--no-errors", "--no-log-info", "--format", "csv"},
+         "Date/Time,Flow (m/s),Level,\r\n2023-03-15 12:00:00,1.5,0.1,\r\n"
+         "2023-03-15 18:00:00,-2.25,NaN,\r\n2023-03-16,Inf,1E+20,\r\n"},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args{"export", "pc.log", "-o", "out.txt"};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        const RunResult r = run_corvex(args, {}, folder.path());
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.out + r.err, "");
+        EXPECT_EQ(read_file(folder / "out.txt"), c.file);
+    }
+}
+
+TEST(Export, FileTitleIsTheLastPathComponentAndFileNameThePathAsGiven) {
+    TempFolder folder;
+    std::filesystem::create_directory(folder / "logs");
+    folder.write_log("logs/pc.log", pc_log());
+    const RunResult r = run_corvex({"export", "./logs/pc.log", "-o", "out.csv"}, {}, folder.path());
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(read_file(folder / "out.csv").starts_with("File Title: ,pc.log\r\nFile Name: ,./logs/pc.log\r\n"));
+}
+
+TEST(Export, FailuresLeaveNoOutputAndExplainThemselvesInOneLine) {
+    TempFolder folder;
+    const auto log = folder.write_log("pc.log", pc_log());
+    const auto no_units = folder.write_log("none.log", pc_log_without_units());
+    const auto text = folder.write_bytes("text.log", std::string(2000, 'x'));
+    std::filesystem::create_directory(folder / "out_folder");
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        std::string reason;
+    };
+    const std::string out = (folder / "out.csv").string();
+    const Case cases[] = {
+        {{"export", no_units, "-o", out}, 1, no_units + ": the log has no units to export"},
+        {{"export", log, "-o", out, "--units", "0,2"}, 1,
+         "--units: unit index 2 is out of range: " + log + " has 2 units (0 to 1)"},
+        {{"export", log, "-o", out, "--units", "-1"}, 1, "unit index -1 is out of range"},
+        {{"export", log, "-o", out, "--units", "0,x"}, 64, "'0,x' is not a list of unit indexes"},
+        {{"export", log, "-o", out, "--units", ""}, 64, "is not a list of unit indexes"},
+        {{"export", text, "-o", out}, 1, text + ": not a readable log"},
+        {{"export", (folder / "missing.log").string(), "-o", out}, 1, "No such file or directory"},
+        {{"export", log, "-o", out, "--format", "ods"}, 64, "ods"},
+        {{"export", log, "-o", (folder / "out.xlsx").string(), "--delimiter", ";"}, 64,
+         "--delimiter applies to csv output only"},
+        {{"export", log}, 64, "--output"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.reason);
+        expect_one_line_failure(run_corvex(c.args), c.status, "corvex", c.reason);
+        EXPECT_FALSE(std::filesystem::exists(out));
+        EXPECT_FALSE(std::filesystem::exists(folder / "out.xlsx"));
+    }
+    // Unwritable places: a missing folder, a folder, a folder without write permission.
+    std::filesystem::create_directory(folder / "locked");
+    ::chmod((folder / "locked").c_str(), 0500);
+    for (const std::filesystem::path& place :
+         {folder / "no" / "such" / "out.csv", folder / "out_folder", folder / "locked" / "out.csv"}) {
+        SCOPED_TRACE(place);
+        if (place.filename() == "out.csv" && place.parent_path().filename() == "locked" && ::geteuid() == 0) continue;
+        expect_one_line_failure(run_corvex({"export", log, "-o", place.string()}), 1, "corvex export: ", "");
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(folder / "locked"));
+    EXPECT_TRUE(std::filesystem::is_empty(folder / "out_folder"));
+}
+
+TEST(Export, AFailedExportLeavesAnExistingOutputAsItWas) {
+    TempFolder folder;
+    const auto out = folder.write_bytes("out.csv", "earlier export");
+    const auto text = folder.write_bytes("text.log", std::string(2000, 'x'));
+    EXPECT_EQ(run_corvex({"export", text, "-o", out}).status, 1);
+    EXPECT_EQ(run_corvex({"export", folder.write_log("pc.log", pc_log()), "-o", out, "--units", "7"}).status, 1);
+    EXPECT_EQ(read_file(out), "earlier export");
+}
+
+TEST(Export, RefusesToWriteOverTheLogItself) {
+    TempFolder folder;
+    const auto log = folder.write_log("pc.log", pc_log());
+    const std::string before = read_file(log);
+    expect_one_line_failure(run_corvex({"export", log, "-o", log}), 1, "corvex export: " + log + ": ",
+                            "is the log itself");
+    EXPECT_EQ(read_file(log), before);
+}
+
+TEST(Export, FormatFollowsTheExtensionUnlessChosen) {
+    TempFolder folder;
+    folder.write_log("pc.log", pc_log());
+    struct Case {
+        std::vector<std::string> args;
+        std::string out;
+        bool workbook;
+    };
+    const Case cases[] = {
+        {{"-o", "a.xlsx"}, "a.xlsx", true},
+        {{"-o", "b.XLS"}, "b.XLS", true},
+        {{"-o", "c.csv"}, "c.csv", false},
+        {{"-o", "d.xlsx", "--format", "csv"}, "d.xlsx", false},
+        {{"-o", "e.txt", "--format", "xlsx"}, "e.txt", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.out);
+        std::vector<std::string> args{"export", "pc.log"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const RunResult r = run_corvex(args, {}, folder.path());
+        ASSERT_EQ(r.status, 0) << r.err;
+        // A workbook is a zip archive; the delimited file starts with its information block.
+        const std::string file = read_file(folder / c.out);
+        EXPECT_EQ(file.starts_with("PK\x03\x04"), c.workbook);
+        EXPECT_EQ(file.starts_with("File Title: "), !c.workbook);
+    }
+}
+
+// ---- a record the module cannot read -----------------------------------------
+
+// Registers the test library whose Log cannot read record `index` of any log,
+// and answers the environment that makes the tool use it.
+std::vector<std::string> unreadable_record_environment(const TempFolder& folder, int index) {
+    platform::RegistryStore store;
+    const std::string key = "CLSID\\" + platform::format_guid(CLSID_Log) + "\\InprocServer32";
+    store.set_default_value(key, CORVEX_TEST_UNREADABLE_RECORD_LIBRARY);
+    const auto path = folder / "registry";
+    EXPECT_TRUE(store.save(path));
+    return {"CORVEX_REGISTRY=" + path.string(),
+            "CORVEX_TEST_REAL_LIBRARY=" + (std::filesystem::path(CORVEX_BINARY_DIR) / "bin" / "libCorvex.so").string(),
+            "CORVEX_TEST_UNREADABLE_RECORD=" + std::to_string(index)};
+}
+
+TEST(UnreadableRecord, ExportKeepsTheRecordsBeforeItAndExitsWithStatusTwo) {
+    TempFolder folder;
+    const auto log = folder.write_log("meter.log", meter_log());
+    const auto out = (folder / "out.csv").string();
+    const RunResult r =
+        run_corvex({"export", log, "-o", out, "--no-log-info"}, unreadable_record_environment(folder, 2));
+    expect_one_line_failure(r, 2, "corvex export: " + log + ": ",
+                            "could not read record 2 (counting from 0) of 4; " + out + " holds the 2 records before it");
+    EXPECT_EQ(read_file(out),
+              "Date/Time,Velocity (m/s),\r\n2023-03-15 06:00:00,10,\r\n2023-03-15 06:01:00,11,\r\n");
+}
+
+TEST(UnreadableRecord, DumpWritesTheRecordsBeforeItAndExitsWithStatusTwo) {
+    TempFolder folder;
+    const auto log = folder.write_log("meter.log", meter_log());
+    const RunResult r = run_corvex({"dump", log}, unreadable_record_environment(folder, 1));
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.out, "Date/Time\tVelocity (m/s)\tError\n2023-03-15 06:00:00\t10\t0\n");
+    ASSERT_EQ(r.error_lines().size(), 1u) << r.err;
+    EXPECT_EQ(r.error_lines()[0], "corvex dump: " + log +
+                                      ": could not read record 1 (counting from 0) of 4; the records before it were written");
+}
+
+TEST(Activation, AStoreOthersCanWriteIsNotTrustedAndTheLibraryBesideTheToolIsUsed) {
+    TempFolder folder;
+    auto env = unreadable_record_environment(folder, 0);
+    ::chmod((folder / "registry").c_str(), 0666);
+    const RunResult r = run_corvex({"dump", folder.write_log("meter.log", meter_log())}, env);
+    // Record 0 reads: the registered stand-in was not loaded.
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(contains(r.out, "2023-03-15 06:00:00\t10\t0\n")) << r.out;
+}
+
+// ---- convert ---------------------------------------------------------------
+
+TEST(Convert, WritesTheConvertedLogWithTheChosenItemSettings) {
+    TempFolder folder;
+    const auto src = folder.write_log("meter.log", meter_log());
+    const auto dst = (folder / "converted.log").string();
+    const RunResult r = run_corvex({"convert", src, dst, "--computer", "RIG-7", "--comport", "3", "--node", "-2"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out + r.err, "");
+    const std::string bytes = read_file(dst);
+    // Header and twelve item slots, then 18 bytes per unit of each of the four records.
+    ASSERT_EQ(bytes.size(), 1032u + 4 * 18);
+    EXPECT_EQ(bytes.substr(0, 2), "\xB5\x5B");
+    EXPECT_EQ(bytes.substr(24, 32), "RIG-7" + std::string(27, ' '));
+    EXPECT_EQ(bytes.substr(24 + 72, 4), std::string("\x03\x00\xFE\xFF", 4));  // comport 3, node -2
+}
+
+TEST(Convert, OptionsDefaultToAnEmptyNamePortZeroAndNodeZero) {
+    TempFolder folder;
+    const auto dst = (folder / "converted.log").string();
+    ASSERT_EQ(run_corvex({"convert", folder.write_log("meter.log", meter_log()), dst}).status, 0);
+    const std::string bytes = read_file(dst);
+    ASSERT_GE(bytes.size(), 1032u);
+    EXPECT_EQ(bytes.substr(24, 32), std::string(32, ' '));
+    EXPECT_EQ(bytes.substr(24 + 72, 4), std::string(4, '\0'));
+}
+
+TEST(Convert, FailuresCreateNothingAndExplainThemselvesInOneLine) {
+    TempFolder folder;
+    const auto src = folder.write_log("meter.log", meter_log());
+    const auto text = folder.write_bytes("text.log", std::string(2000, 'x'));
+    const auto dst = (folder / "converted.log").string();
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        std::string reason;
+    };
+    const Case cases[] = {
+        {{"convert", text, dst}, 1, "corvex convert: " + text + ": not a readable log"},
+        {{"convert", (folder / "missing.log").string(), dst}, 1, "No such file or directory"},
+        {{"convert", src, (folder / "no/such/folder/c.log").string()}, 1,
+         "corvex convert: " + (folder / "no/such/folder/c.log").string() + ": cannot write: No such file or directory"},
+        {{"convert", src, folder.path().string()}, 1, ": cannot write: Is a directory"},
+        {{"convert", src, dst, "--comport", "40000"}, 64, "--comport"},
+        {{"convert", src, dst, "--node", "x"}, 64, "--node"},
+        {{"convert", src}, 64, "DST"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.reason);
+        expect_one_line_failure(run_corvex(c.args), c.status, "corvex", c.reason);
+        EXPECT_FALSE(std::filesystem::exists(dst));
+    }
+}
+
+TEST(Convert, RefusesToConvertALogOntoItself) {
+    TempFolder folder;
+    const auto src = folder.write_log("meter.log", meter_log());
+    const std::string before = read_file(src);
+    expect_one_line_failure(run_corvex({"convert", src, (folder / "." / "meter.log").string()}), 1,
+                            "corvex convert: ", "is the source log itself");
+    EXPECT_EQ(read_file(src), before);
+}
+
+// ---- units, typelib, help ------------------------------------------------------
+
+TEST(Units, ListsEveryRowOrOne) {
+    const RunResult all = run_corvex({"units"});
+    ASSERT_EQ(all.status, 0) << all.err;
+    EXPECT_TRUE(all.out.starts_with("Id\tMode name\tShort name\tName\tMnemonic\tWidth\tDecimals\n0\t\t\t\t\t0\t0\n"));
+    EXPECT_EQ(std::count(all.out.begin(), all.out.end(), '\n'), 381);
+    // Windows-1252 texts of the catalogue come out as UTF-8.
+    EXPECT_TRUE(contains(all.out, "\n705\tVolume\tm\xC2\xB3/s\tmeters\xC2\xB3/sec\tvol[m3/s]\t8\t3\n")) << all.out;
+
+    const RunResult one = run_corvex({"units", "577"});
+    ASSERT_EQ(one.status, 0) << one.err;
+    EXPECT_EQ(one.out, "Id\tMode name\tShort name\tName\tMnemonic\tWidth\tDecimals\n577\tVelocity\tm/s\tm/s\tvel[m/s]\t7\t2\n");
+}
+
+TEST(Units, UnknownOrMalformedIdentifiersFailInOneLine) {
+    expect_one_line_failure(run_corvex({"units", "9999"}), 1, "corvex units: ", "unit type 9999 is not in the catalogue");
+    expect_one_line_failure(run_corvex({"units", "65673"}), 1, "corvex units: ", "unit type 65673 is not in the catalogue");
+    expect_one_line_failure(run_corvex({"units", "12abc"}), 64, "corvex units: ", "'12abc' is not a unit type identifier");
+}
+
+TEST(Typelib, PrintsTheInterfacesWithTheirIdentifiers) {
+    const RunResult r = run_corvex({"typelib"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(contains(r.out, "interface ILog : IDispatch")) << r.out;
+    EXPECT_TRUE(contains(r.out, "1B466F2F-659E-11D5-8ABD-00D0B760DD12")) << r.out;
+    EXPECT_TRUE(contains(r.out, "IConvertLog")) << r.out;
+}
+
+TEST(CommandLine, EveryCommandHasHelpAndUsageErrorsAreOneLine) {
+    for (const char* command : {"info", "dump", "export", "convert", "units", "typelib"}) {
+        SCOPED_TRACE(command);
+        const RunResult r = run_corvex({command, "--help"});
+        EXPECT_EQ(r.status, 0);
+        EXPECT_TRUE(contains(r.out, "Usage:")) << r.out;
+        EXPECT_EQ(r.err, "");
+    }
+    EXPECT_EQ(run_corvex({"--help"}).status, 0);
+    expect_one_line_failure(run_corvex({}), 64, "corvex: ", "");
+    expect_one_line_failure(run_corvex({"frobnicate"}), 64, "corvex: ", "frobnicate");
+    expect_one_line_failure(run_corvex({"info"}), 64, "corvex: ", "LOG");
+    expect_one_line_failure(run_corvex({"dump", "a.log", "--csv"}), 64, "corvex: ", "--csv");
+}
+
+}  // namespace
+}  // namespace corvex::cli_test
