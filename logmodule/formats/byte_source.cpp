@@ -35,11 +35,14 @@ std::size_t pread_fully(int fd, std::uint8_t* out, std::size_t size, std::int64_
 
 std::unique_ptr<FileByteSource> FileByteSource::open(const std::string& path) {
     if (path.empty() || path.find('\0') != std::string::npos) return nullptr;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so that opening a FIFO cannot hang; only regular files
+    // are logs (positioned reads need them).
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return nullptr;
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
+        errno = EINVAL;
         return nullptr;
     }
     return std::unique_ptr<FileByteSource>(new FileByteSource(fd));

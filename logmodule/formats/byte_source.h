@@ -41,7 +41,7 @@ protected:
 // never read whole: memory use does not depend on its length.
 class FileByteSource final : public ByteSource {
 public:
-    // Opens the file for reading; nullptr when it cannot be opened.
+    // Opens a regular file for reading; nullptr when it cannot be opened.
     static std::unique_ptr<FileByteSource> open(const std::string& path);
     ~FileByteSource() override;
 

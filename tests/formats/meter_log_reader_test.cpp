@@ -105,26 +105,6 @@ INSTANTIATE_TEST_SUITE_P(
         PlacementCase{"basic, empty list", 0x2000, {-1}, {}, {R}},
         PlacementCase{"basic, a channel beyond the log", 0x2000, {7, -1}, {}, {R, R, R}}), testing::NameFromWhat{});
 
-TEST(MeterLogReader, PackedValuesAtEachWidth) {
-    for (std::uint8_t code : {std::uint8_t{2}, std::uint8_t{3}, std::uint8_t{4}, std::uint8_t{5}, std::uint8_t{77}}) {
-        LogSpec spec = meter_log(0x1000, 1);
-        spec.type_code = code;
-        spec.records[0].values = {-300.0, 1234.0, 2.5};
-        if (code == 2 || code == 3) spec.records[0].values[2] = -2.0;
-        const auto bytes = build(spec);
-        MeterLogReader reader(0);
-        ASSERT_EQ(reader.OpenByteSource(std::make_unique<MemoryByteSource>(bytes)), 0);
-        const int w = value_width(code);
-        EXPECT_EQ(reader.RecordSize(), 8 + 3 * (w + 2)) << int{code};
-        reader.Rewind();
-        std::uint8_t packed[12 * 8] = {};
-        ASSERT_TRUE(reader.ReadRecord(nullptr, packed, nullptr, nullptr));
-        EXPECT_EQ(widen_value(code, packed), -300.0) << int{code};
-        EXPECT_EQ(widen_value(code, packed + w), 1234.0) << int{code};
-        EXPECT_EQ(widen_value(code, packed + 2 * w), spec.records[0].values[2]) << int{code};
-    }
-}
-
 struct OpenCase {
     const char* what;
     friend void PrintTo(const OpenCase& c, std::ostream* os) { *os << c.what; }

@@ -262,19 +262,6 @@ TEST(OpenLog, MissingFilesCannotBeOpened) {
     EXPECT_EQ(explain_rejection(path).rfind("cannot open", 0), 0u);
 }
 
-TEST(OpenLog, OpensFromAFileAndRewinds) {
-    testing::TempDir dir;
-    const auto path = dir.path() / "meter.log";
-    logwriter::write_log(path, small(Format::Meter, 68));
-    auto opened = open_log(path.string());
-    ASSERT_TRUE(opened);
-    EXPECT_EQ(opened->header_offset, 68);
-    double t = 0;
-    ASSERT_TRUE(opened->reader->ReadRecord(&t, nullptr, nullptr, nullptr));
-    EXPECT_EQ(t, 45000.5);
-    EXPECT_EQ(explain_rejection(path.string()), "");
-}
-
 }  // namespace
 }  // namespace corvex::formats
 
