@@ -20,18 +20,17 @@ std::vector<Record> records(int count, int channels, double first_time) {
     return out;
 }
 
-Channel item(std::int16_t channel, std::int16_t unit_type, const char* label, const char* symbol) {
-    Channel c;
-    c.channel = channel;
-    c.unit_type = unit_type;
-    c.computer = "FLOWPC-07";
-    c.label = label;
-    c.symbol = symbol;
-    c.comport = 2;
-    c.node_id = 14;
-    c.width = 9;
-    c.decimal = 3;
-    return c;
+Channel item(std::int16_t channel, std::int16_t unit_type, std::string label, std::string symbol) {
+    return Channel{.channel = channel,
+                   .unit_type = unit_type,
+                   .input = 0,
+                   .computer = std::string("FLOWPC-07"),
+                   .label = std::move(label),
+                   .symbol = std::move(symbol),
+                   .comport = 2,
+                   .node_id = 14,
+                   .width = 9,
+                   .decimal = 3};
 }
 
 Channel descriptor(std::int16_t channel, std::int16_t unit_type, std::int16_t input = 0) {
