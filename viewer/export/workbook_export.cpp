@@ -16,6 +16,7 @@
 #include "viewer/export/log_source.h"
 #include "viewer/export/log_time.h"
 #include "viewer/export/output_file.h"
+#include "viewer/export/workbook_check.h"
 #include "viewer/export/text_forms.h"
 
 namespace corvex::exporting {
@@ -109,6 +110,7 @@ public:
         if (data_sheets_ == 1) worksheet_activate(sheet_);
         widths_ = ColumnWidths{};
         row_ = 0;
+        last_row_with_cells_ = 0;
         if (!check(worksheet_set_row(sheet_, 0, LXW_DEF_ROW_HEIGHT, bold_))) return false;
         return write_data_header();
     }
@@ -155,6 +157,18 @@ public:
 
     const ExportError& error() const { return *error_; }
 
+    // After close: whether every data sheet in the archive holds its last row.
+    bool check_archive(const std::filesystem::path& file) {
+        for (const auto& [sheet_number, last_row] : sheet_ends_) {
+            const std::string problem = check_sheet_ends_with_row(file, sheet_number, last_row);
+            if (!problem.empty()) {
+                error_ = ExportError{error_number::kDeviceIo, "Cannot write the workbook '" + target_.string() + "': " + problem};
+                return false;
+            }
+        }
+        return true;
+    }
+
 private:
     bool fail(lxw_error error) {
         if (!error_) error_ = workbook_error(error, target_);
@@ -164,10 +178,12 @@ private:
 
     bool text(lxw_col_t column, const std::string& value, lxw_format* format = nullptr) {
         widths_.text(column, value, format == bold_);
+        if (!value.empty()) last_row_with_cells_ = row_;
         return check(worksheet_write_string(sheet_, static_cast<lxw_row_t>(row_), column, value.c_str(), format));
     }
     bool number(lxw_col_t column, double value, lxw_format* format = nullptr) {
         if (format != date_) widths_.number(column, value);
+        last_row_with_cells_ = row_;
         return check(worksheet_write_number(sheet_, static_cast<lxw_row_t>(row_), column, value, format));
     }
     // A unit's value: numbers as numbers; NaN and infinities as the texts the
@@ -253,6 +269,8 @@ private:
                 return false;
             }
         }
+        // The first sheet is the log information or the empty default one.
+        sheet_ends_.emplace_back(data_sheets_ + 1, std::int64_t{last_row_with_cells_} + 1);
         sheet_ = nullptr;
         return true;
     }
@@ -269,6 +287,8 @@ private:
     int data_sheets_ = 0;
     std::int32_t row_ = 0;
     ColumnWidths widths_;
+    std::int32_t last_row_with_cells_ = 0;
+    std::vector<std::pair<int, std::int64_t>> sheet_ends_;   // data sheet number, its last row (1-based)
     std::vector<std::string> column_titles_;   // read once, repeated on every data sheet
     // Remembered across records as the record error of a basic-errors log.
     std::int16_t record_error_ = 0;
@@ -326,7 +346,7 @@ Expected<ExportOutcome, ExportError> export_workbook(ILog* log, const ExportOpti
             ++outcome.records_written;
             if (progress && outcome.records_written % step == 0) progress(outcome.records_written, h.record_count);
         }
-        if (!writer.close()) return Unexpected(writer.error());
+        if (!writer.close() || !writer.check_archive(file.temporary_path())) return Unexpected(writer.error());
     }
     if (auto committed = file.commit(); !committed) return Unexpected(committed.error());
     if (progress) progress(outcome.records_written, h.record_count);
