@@ -8,14 +8,8 @@
 #include "corvex/corvex.h"
 #include "corvex/platform/dispatch.h"
 
-#define CVX_INTERFACE(I, iid, help)                                \
-    template <>                                                    \
-    struct corvex::platform::InterfaceDescription<I> {             \
-        static const corvex::platform::InterfaceDesc* get();       \
-    };
-#include "corvex/corvex_xmacro_begin.h"
-#include "corvex/corvex_interfaces.inc"
-#include "corvex/corvex_xmacro_end.h"
+// The InterfaceDescription specialisations themselves are declared in corvex.h,
+// so every file that sees an interface also sees its type information.
 
 namespace corvex::automation {
 

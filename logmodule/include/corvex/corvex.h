@@ -12,6 +12,7 @@
 #include <cstdint>
 
 #include "corvex/platform/com_ptr.h"
+#include "corvex/platform/dispatch.h"
 #include "corvex/platform/oleauto.h"
 #include "corvex/platform/types.h"
 
@@ -68,6 +69,16 @@
     template <>                                       \
     struct corvex::platform::InterfaceId<I> {         \
         static constexpr const GUID& value = IID_##I; \
+    };
+#include "corvex/corvex_xmacro_begin.h"
+#include "corvex/corvex_interfaces.inc"
+#include "corvex/corvex_xmacro_end.h"
+
+// ---- type information for late binding (defined inside the library) ----------
+#define CVX_INTERFACE(I, iid, help)                             \
+    template <>                                                 \
+    struct corvex::platform::InterfaceDescription<I> {          \
+        static const corvex::platform::InterfaceDesc* get();    \
     };
 #include "corvex/corvex_xmacro_begin.h"
 #include "corvex/corvex_interfaces.inc"

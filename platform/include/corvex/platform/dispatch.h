@@ -67,11 +67,12 @@ HRESULT dispatch_get_ids_of_names(const InterfaceDesc& desc, LPOLESTR* names, UI
 HRESULT dispatch_invoke(const InterfaceDesc& desc, IDispatch* self, DISPID dispid, WORD flags,
                         DISPPARAMS* params, VARIANT* result, EXCEPINFO* excep, UINT* arg_err);
 
-// Each server provides the description of its interfaces by specialising this.
-// An interface without a description answers GetTypeInfoCount 0 and Invoke E_NOTIMPL.
+// Each server provides the description of its interfaces by specialising this
+// beside the interface's declaration, with `static const InterfaceDesc* get();`.
+// The primary template is left undefined on purpose: an object whose interface
+// has no visible description fails to compile instead of silently answering
+// without type information.
 template <class Itf>
-struct InterfaceDescription {
-    static const InterfaceDesc* get() { return nullptr; }
-};
+struct InterfaceDescription;
 
 }  // namespace corvex::platform
