@@ -26,6 +26,7 @@ public:
 protected:
     bool decode_header(std::span<const std::uint8_t> raw, MeterHeader& out) const override { return decode(raw, out); }
     int count_value_channels(const MeterHeader& header) const override { return value_slots(header); }
+    bool counts_record_error_word() const override { return true; }
 };
 
 }  // namespace corvex::formats

@@ -68,18 +68,22 @@ bool MeterFamilyReader::Rewind() { return source_ && source_->seek(data_start(),
 
 std::int32_t MeterFamilyReader::RecordCount() {
     if (!source_) return 0;
-    // A record counts when its time is not 0.0 and it lies whole inside the
-    // file: a record cut short by the end of the file cannot be read, so it is
-    // not counted either.
+    // A record counts when its 8-byte time can be read and is not 0.0. The
+    // values and error words are skipped by seeking, so a final record cut
+    // short after its time still counts; only a compact meter log whose records
+    // end in a record error word reads that word, which must then be whole.
+    // (Log.Item then cannot read such a cut record: exporters report it.)
     const std::int64_t saved = source_->tell();
     const std::int64_t length = source_->size();
-    const std::int64_t whole = length > data_start() ? (length - data_start()) / record_size_ : 0;
+    const bool needs_record_word =
+        counts_record_error_word() && (header_.common.error_flags & kBasicErrors) != 0;
     std::int64_t count = 0;
-    while (count < whole && count < std::numeric_limits<std::int32_t>::max()) {
+    while (count < std::numeric_limits<std::int32_t>::max()) {
+        const std::int64_t start = data_start() + count * record_size_;
         std::uint8_t t[8];
-        if (!source_->seek(data_start() + count * record_size_, SeekOrigin::Begin) || !read_exact(*source_, t, sizeof t) ||
-            load_f64_be(t) == 0.0)
+        if (!source_->seek(start, SeekOrigin::Begin) || !read_exact(*source_, t, sizeof t) || load_f64_be(t) == 0.0)
             break;
+        if (needs_record_word && start + record_size_ > length) break;
         ++count;
     }
     source_->seek(saved, SeekOrigin::Begin);

@@ -53,6 +53,9 @@ protected:
     virtual bool decode_header(std::span<const std::uint8_t> raw, MeterHeader& out) const = 0;
     // Number of value slots in each record for this header.
     virtual int count_value_channels(const MeterHeader& header) const = 0;
+    // Whether counting records reads each record's error word (compact meter
+    // log) rather than seeking over it (meter log).
+    virtual bool counts_record_error_word() const = 0;
 
 private:
     std::int32_t reset(std::int32_t result);

@@ -22,6 +22,7 @@ protected:
     bool decode_header(std::span<const std::uint8_t> raw, MeterHeader& out) const override { return decode(raw, out); }
     // Leading descriptors with a non-zero unit type.
     int count_value_channels(const MeterHeader& header) const override { return header.active_channels(); }
+    bool counts_record_error_word() const override { return false; }
 };
 
 }  // namespace corvex::formats

@@ -39,14 +39,21 @@ double stored(std::uint8_t type_code, double v) {
     return static_cast<double>(static_cast<float>(v));
 }
 
-// Records the reader should deliver: a PC log counts one fewer than it holds
-// when it ends on a record boundary; a meter log ends at a zero time or at
-// a record that is not whole.
+// Records the reader should count: a PC log counts one fewer than it holds
+// when it ends on a record boundary; a meter log ends at a zero time or at a
+// time that cannot be read whole (a compact log with record error words also
+// needs that word).
 std::int32_t expected_count(const LogSpec& spec, std::size_t file_length) {
     if (spec.format == Format::Pc) return static_cast<std::int32_t>((file_length - 1056) / 216);
-    const std::size_t whole = (file_length - logwriter::data_start(spec)) / logwriter::record_bytes(spec);
+    const std::size_t start = logwriter::data_start(spec);
+    const std::size_t size = logwriter::record_bytes(spec);
+    const bool needs_word = spec.format == Format::CompactMeter && (spec.error_flags & 0x2000) != 0;
     std::int32_t n = 0;
-    while (static_cast<std::size_t>(n) < std::min(whole, spec.records.size()) && spec.records[static_cast<std::size_t>(n)].time != 0.0) ++n;
+    for (std::size_t i = 0; i < spec.records.size() && spec.records[i].time != 0.0; ++i) {
+        const std::size_t record_start = start + i * size;
+        if (record_start + 8 > file_length || (needs_word && record_start + size > file_length)) break;
+        ++n;
+    }
     return n;
 }
 
