@@ -143,7 +143,7 @@ void add_export_command(CLI::App& app, int& status) {
         ->check(CLI::IsMember({"csv", "xlsx"}));
     auto* delimiter = sub->add_option("--delimiter", a->delimiter,
                                       "Field delimiter of csv output, taken exactly: empty, one or several characters "
-                                      "(default \",\"; a tab: --delimiter=$'\\t')");
+                                      "(default \",\"; none: --delimiter ''; a tab: --delimiter $'\\t')");
     sub->add_option("--units", a->units, "Comma-separated unit indexes to export (default: all), e.g. 0,2")
         ->check(CLI::Validator(
             [](const std::string& list) {
