@@ -117,9 +117,13 @@ int run_export(const ExportArguments& a) {
     const auto outcome = workbook ? exporting::export_workbook(open->log.get(), options, a.out, on_progress)
                                   : exporting::export_csv(open->log.get(), options, a.out, on_progress);
     progress.finish();
-    if (!outcome)
-        return report_failure(kCommand, a.out + ": " + outcome.error().description + " (error " +
-                                            std::to_string(outcome.error().number) + ")");
+    if (!outcome) {
+        // The engines' descriptions usually name the file already.
+        const exporting::ExportError& e = outcome.error();
+        const bool names_file = e.description.find(a.out) != std::string::npos;
+        return report_failure(kCommand, (names_file ? "" : a.out + ": ") + e.description + " (error " +
+                                            std::to_string(e.number) + ")");
+    }
 
     if (outcome->unreadable_record) {
         const std::int32_t r = *outcome->unreadable_record;

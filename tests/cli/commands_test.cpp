@@ -238,8 +238,14 @@ TEST(Export, FailuresLeaveNoOutputAndExplainThemselvesInOneLine) {
          {folder / "no" / "such" / "out.csv", folder / "out_folder", folder / "locked" / "out.csv"}) {
         SCOPED_TRACE(place);
         if (place.filename() == "out.csv" && place.parent_path().filename() == "locked" && ::geteuid() == 0) continue;
-        expect_one_line_failure(run_corvex({"export", log, "-o", place.string()}), 1, "corvex export: ", "");
+        expect_one_line_failure(run_corvex({"export", log, "-o", place.string()}), 1, "corvex export: ",
+                                place.string());
     }
+    // A workbook a spreadsheet application holds open (its lock file lies beside it).
+    folder.write_bytes(".~lock.book.xlsx#", "");
+    expect_one_line_failure(run_corvex({"export", log, "-o", (folder / "book.xlsx").string()}), 1, "corvex export: ",
+                            "is open in another application");
+    EXPECT_FALSE(std::filesystem::exists(folder / "book.xlsx"));
     EXPECT_TRUE(std::filesystem::is_empty(folder / "locked"));
     EXPECT_TRUE(std::filesystem::is_empty(folder / "out_folder"));
 }
