@@ -96,7 +96,8 @@ TEST(Dump, TableFollowsTheUsersDecimalSeparator) {
     const RunResult r =
         run_corvex({"dump", folder.write_log("pc.log", pc_log())}, {"LC_ALL=de_DE.UTF-8", "LANG=de_DE.UTF-8"});
     ASSERT_EQ(r.status, 0) << r.err;
-    if (!contains(r.out, "1,5")) GTEST_SKIP() << "the de_DE.UTF-8 locale is not installed";
+    // A missing locale is a broken test machine, not a pass: scripts/setup-deps.sh generates it.
+    ASSERT_TRUE(contains(r.out, "1,5")) << "the de_DE.UTF-8 locale is not installed\n" << r.out;
     EXPECT_TRUE(contains(r.out, "\t1,5\t0\t0,1\t7\n")) << r.out;
 }
 
@@ -321,6 +322,20 @@ TEST(UnreadableRecord, ExportKeepsTheRecordsBeforeItAndExitsWithStatusTwo) {
                             "could not read record 2 (counting from 0) of 4; " + out + " holds the 2 records before it");
     EXPECT_EQ(read_file(out),
               "Date/Time,Velocity (m/s),\r\n2023-03-15 06:00:00,10,\r\n2023-03-15 06:01:00,11,\r\n");
+}
+
+// A meter log cut inside its last record counts that record by its time, but
+// the record cannot be read: the export keeps the records before it.
+TEST(UnreadableRecord, MeterLogCutInsideItsLastRecordExportsTheRestAndExitsWithStatusTwo) {
+    TempFolder folder;
+    logwriter::LogSpec spec = meter_log();
+    spec.truncate_to = logwriter::build_log(spec).size() - 3;
+    const auto log = folder.write_log("cut.log", spec);
+    const auto out = (folder / "out.csv").string();
+    const RunResult r = run_corvex({"export", log, "-o", out, "--no-log-info"});
+    expect_one_line_failure(r, 2, "corvex export: " + log + ": ",
+                            "could not read record 3 (counting from 0) of 4; " + out + " holds the 3 records before it");
+    EXPECT_TRUE(read_file(out).starts_with("Date/Time,Velocity (m/s),\r\n2023-03-15 06:00:00,10,\r\n"));
 }
 
 TEST(UnreadableRecord, DumpWritesTheRecordsBeforeItAndExitsWithStatusTwo) {
