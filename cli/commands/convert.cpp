@@ -42,26 +42,44 @@ int run_convert(const ConvertOptions& o) {
     // The converter's own message for an unwritable destination does not name
     // it or the reason; find out first. Opening without truncation changes no
     // existing file, and the converter would create a missing one anyway.
+    const bool existed = std::filesystem::exists(o.destination, ec);
     const int fd = ::open(o.destination.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
     if (fd < 0) return report_failure(kCommand, o.destination + ": cannot write: " + std::strerror(errno));
     ::close(fd);
+    // The probe must not leave an empty file behind when the conversion fails.
+    auto remove_probe = [&] {
+        if (!existed) std::filesystem::remove(o.destination, ec);
+    };
 
     auto converter = create_module_object<IConvertLog>(CLSID_ConvertLog, "Corvex.ConvertLog");
-    if (!converter) return report_failure(kCommand, converter.error());
+    if (!converter) {
+        remove_probe();
+        return report_failure(kCommand, converter.error());
+    }
     const platform::Bstr computer = platform::Bstr::from_utf8(o.computer);
     HRESULT hr = (*converter)->put_ComputerName(computer.get());
     if (SUCCEEDED(hr)) hr = (*converter)->put_Comport(o.comport);
     if (SUCCEEDED(hr)) hr = (*converter)->put_NodeID(o.node);
-    if (FAILED(hr)) return report_failure(kCommand, "cannot set the converter's options: " + status_text(hr));
+    if (FAILED(hr)) {
+        remove_probe();
+        return report_failure(kCommand, "cannot set the converter's options: " + status_text(hr));
+    }
 
     const platform::Bstr source = platform::Bstr::from_utf8(o.source);
     const platform::Bstr destination = platform::Bstr::from_utf8(o.destination);
     std::int32_t result = 0;
     hr = (*converter)->RZ417ToPC(source.get(), destination.get(), &result);
-    if (FAILED(hr)) return report_failure(kCommand, "the converter failed: " + status_text(hr));
-    // -1: the converter has already said which file it could not open, in one
-    // line on standard error.
-    return result == 0 ? kExitSuccess : kExitFailure;
+    if (FAILED(hr)) {
+        remove_probe();
+        return report_failure(kCommand, "the converter failed: " + status_text(hr));
+    }
+    // -1: the converter has already said which file it could not open or
+    // write, in one line on standard error.
+    if (result != 0) {
+        remove_probe();
+        return kExitFailure;
+    }
+    return kExitSuccess;
 }
 
 }  // namespace

@@ -2,7 +2,10 @@
 // status, and the one line on standard error for each failure.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
+
+#include <csignal>
 
 #include <filesystem>
 #include <string>
@@ -411,6 +414,30 @@ TEST(Convert, FailuresCreateNothingAndExplainThemselvesInOneLine) {
         expect_one_line_failure(run_corvex(c.args), c.status, "corvex", c.reason);
         EXPECT_FALSE(std::filesystem::exists(dst));
     }
+}
+
+// The tool opens the destination first to name an unwritable one; a conversion
+// that then fails on a full disk must not leave that probe behind as an empty file.
+TEST(Convert, AWriteFailureLeavesNoDestinationBehind) {
+    TempFolder folder;
+    logwriter::LogSpec spec = meter_log();
+    spec.records.resize(400, spec.records.back());
+    const auto src = folder.write_log("meter.log", spec);
+    const auto dst = (folder / "converted.log").string();
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    rlimit small = saved;
+    small.rlim_cur = 4096;  // the child inherits the limit: the converted log does not fit
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
+    const RunResult r = run_corvex({"convert", src, dst});
+    std::signal(SIGXFSZ, old_handler);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &saved), 0);
+    EXPECT_EQ(r.status, 1) << r.err;
+    ASSERT_EQ(r.error_lines().size(), 1u) << r.err;
+    EXPECT_EQ(r.error_lines()[0], "Convert Log: Could not write output file");
+    EXPECT_FALSE(std::filesystem::exists(dst));
+    EXPECT_EQ(folder.entries(), std::vector<std::string>{"meter.log"});
 }
 
 TEST(Convert, RefusesToConvertALogOntoItself) {
