@@ -5,7 +5,8 @@ target_compile_options(corvex_warnings INTERFACE
   # -Wnon-virtual-dtor stays off: interface classes must not declare destructors
   # (a virtual destructor would add vtable slots); objects are final and delete
   # themselves as their own type.
-  -Wshadow=local -Wold-style-cast -Wcast-align
+  $<IF:$<CXX_COMPILER_ID:Clang>,-Wshadow-uncaptured-local,-Wshadow=local>
+  -Wold-style-cast -Wcast-align
   -Woverloaded-virtual -Wformat=2 -Wimplicit-fallthrough)
 
 # Sanitizer build: CMAKE_BUILD_TYPE=Asan (see CMakePresets.json).

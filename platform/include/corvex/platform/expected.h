@@ -11,6 +11,7 @@ namespace corvex {
 
 template <class E>
 struct Unexpected {
+    explicit Unexpected(E e) : error(std::move(e)) {}
     E error;
 };
 template <class E>

@@ -180,6 +180,12 @@ enum VARENUM : VARTYPE {
     VT_BYREF = 0x4000,
 };
 
+// A user-defined record held by a VARIANT (named so the union stays standard C++).
+struct VARIANT_RECORD {
+    void* pvRecord;
+    void* pRecInfo;
+};
+
 struct VARIANT {
     VARTYPE vt;
     WORD wReserved1;
@@ -212,10 +218,7 @@ struct VARIANT {
         std::uint64_t ullVal;
         std::int32_t intVal;
         std::uint32_t uintVal;
-        struct {
-            void* pvRecord;
-            void* pRecInfo;
-        } brecVal;
+        VARIANT_RECORD brecVal;
     };
 };
 using VARIANTARG = VARIANT;
