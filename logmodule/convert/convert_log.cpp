@@ -42,8 +42,9 @@ std::optional<std::string> file_system_path(BSTR path) {
 
 // The source must open as a file for reading; a folder opens on this system
 // but is no input file. The handle only proves that; the Log reads the file.
+// Non-blocking, so that a pipe nobody writes into cannot hang the probe.
 bool source_opens(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0) return false;
     struct stat st {};
     const bool ok = ::fstat(fd, &st) == 0 && !S_ISDIR(st.st_mode);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -210,6 +211,28 @@ TEST_F(ConvertTest, WritingToADeviceGoesStraightThrough) {
     EXPECT_EQ(convert(dir_ / "in.log", "/dev/null"), 0);
     EXPECT_TRUE(messages_.empty());
     EXPECT_TRUE(fs::is_character_file("/dev/null"));
+}
+
+TEST_F(ConvertTest, APipeAsTheSourceDoesNotHangTheConversion) {
+    // Nobody writes into the pipe: opening it to probe the source must not wait for a writer.
+    const fs::path src = dir_ / "pipe.log", dst = dir_ / "pipe.cvt";
+    ASSERT_EQ(::mkfifo(src.c_str(), 0600), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::alarm(10);
+        set_message_sink([](std::string_view, std::string_view) {});
+        auto converter = ConvertLog::make();
+        std::int32_t result = 12345;
+        const Bstr s = Bstr::from_utf8(src.string()), d = Bstr::from_utf8(dst.string());
+        converter->RZ417ToPC(s.get(), d.get(), &result);
+        ::_exit(result == 0 ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << "the conversion hung on the pipe";
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    // A pipe is no log: the destination is left empty, as for any other non-log source.
+    EXPECT_EQ(read_bytes(dst), "");
 }
 
 std::size_t open_descriptors() {
