@@ -116,7 +116,10 @@ HRESULT Log::GetNextRecord(ILogRecord** ppRecord) {
 HRESULT Log::get_Item(std::int32_t index, ILogRecord** pVal) {
     if (!pVal) return E_POINTER;
     *pVal = nullptr;
-    if (!reader_) return S_OK;
+    // No record lies before the first: a negative index would read the header
+    // as a record, or the record wherever the position stood when the seek
+    // cannot be made. It answers like the end of the log and moves nothing.
+    if (!reader_ || index < 0) return S_OK;
     reader_->SeekRecords(index, 0);  // the result is not looked at: the read tells
     return GetNextRecord(pVal);
 }

@@ -1,5 +1,6 @@
 // The log session: opening and re-opening, the shared read position, the routes
 // to the records and the record enumerator's statuses.
+#include <climits>
 #include <string>
 
 #include "objects_test_support.h"
@@ -183,6 +184,25 @@ TEST_F(ObjectsTest, AllRoutesShareOneReadPosition) {
     // Item past the end moves the position there: nothing is read.
     ASSERT_EQ(log->get_Item(50, record.put()), S_OK);
     EXPECT_FALSE(record);
+}
+
+TEST_F(ObjectsTest, ItemWithANegativeIndexGivesNoRecordInsteadOfAnotherOne) {
+    // A negative index used to read the header as a record (meter log) or,
+    // where the seek could not be made, whatever record the position stood at.
+    const lw::LogSpec specs[] = {pc_spec(6), meter_spec(lw::Format::Meter, 0, 5, 6),
+                                 meter_spec(lw::Format::CompactMeter, 0, 5, 6)};
+    for (const lw::LogSpec& spec : specs) {
+        SCOPED_TRACE(static_cast<int>(spec.format));
+        auto log = new_log();
+        ASSERT_EQ(open(log.get(), write("log", spec)), 0);
+        ComPtr<ILogRecord> record;
+        ASSERT_EQ(log->get_Item(2, record.put()), S_OK);
+        for (const std::int32_t index : {-1, -2, -100, INT32_MIN}) {
+            EXPECT_EQ(log->get_Item(index, record.put()), S_OK) << index;
+            EXPECT_FALSE(record) << index;
+        }
+        EXPECT_EQ(next_time(log.get()), 40003) << "nothing was read, the position stayed";
+    }
 }
 
 TEST_F(ObjectsTest, RecordEnumeratorStatusesAtTheEdges) {
