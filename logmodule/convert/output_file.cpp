@@ -48,8 +48,15 @@ std::optional<OutputFile> OutputFile::open(const std::string& destination) {
     if (::stat(final_path.c_str(), &st) == 0) {
         if (S_ISDIR(st.st_mode)) return std::nullopt;
         if (!S_ISREG(st.st_mode)) {
-            const int fd = ::open(final_path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC | O_NOCTTY);
+            // Non-blocking, so that a pipe nobody reads is refused instead of
+            // waiting for a reader; the writes themselves block as usual.
+            const int fd = ::open(final_path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
             if (fd < 0) return std::nullopt;
+            const int flags = ::fcntl(fd, F_GETFL);
+            if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+                ::close(fd);
+                return std::nullopt;
+            }
             return OutputFile(fd, {}, final_path);
         }
         // Replacing a file goes through its folder; still refuse a file that

@@ -8,7 +8,8 @@
 //
 // A destination that exists and is neither a regular file nor a folder (a
 // device such as /dev/null, a pipe) is written directly: there is nothing to
-// replace there, and renaming over it would destroy the node.
+// replace there, and renaming over it would destroy the node. A pipe that
+// nobody reads is refused rather than waited on.
 #pragma once
 
 #include <optional>

@@ -1,6 +1,7 @@
 // Every way a conversion can fail is reported, answers -1, and leaves no
 // half-written file under the destination's name.
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -233,6 +234,40 @@ TEST_F(ConvertTest, APipeAsTheSourceDoesNotHangTheConversion) {
     EXPECT_EQ(WEXITSTATUS(status), 0);
     // A pipe is no log: the destination is left empty, as for any other non-log source.
     EXPECT_EQ(read_bytes(dst), "");
+}
+
+TEST_F(ConvertTest, APipeAsTheDestinationIsWrittenOnlyWhenSomeoneReads) {
+    lw::write_log(dir_ / "in.log", small_pc_log(2));
+    const fs::path dst = dir_ / "pipe.cvt";
+    ASSERT_EQ(::mkfifo(dst.c_str(), 0600), 0);
+
+    // Nobody reads: refused at once instead of waiting for a reader forever.
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::alarm(10);
+        std::string seen;
+        set_message_sink([&](std::string_view text, std::string_view) { seen = text; });
+        auto converter = ConvertLog::make();
+        std::int32_t result = 12345;
+        const Bstr s = Bstr::from_utf8((dir_ / "in.log").string()), d = Bstr::from_utf8(dst.string());
+        converter->RZ417ToPC(s.get(), d.get(), &result);
+        ::_exit(result == -1 && seen == "Could not open output file" ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << "the conversion hung on a pipe nobody reads";
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+
+    // With a reader the converted log goes through the pipe.
+    const int reader = ::open(dst.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    EXPECT_EQ(convert(dir_ / "in.log", dst), 0);
+    EXPECT_TRUE(messages_.empty());
+    std::string got(4096, '\0');
+    const ssize_t n = ::read(reader, got.data(), got.size());
+    ::close(reader);
+    EXPECT_EQ(n, static_cast<ssize_t>(1032 + 18 * 3 * 2));
+    EXPECT_TRUE(fs::is_fifo(dst));
 }
 
 std::size_t open_descriptors() {
