@@ -95,8 +95,10 @@ HRESULT dispatch_invoke(const InterfaceDesc& desc, IDispatch* self, DISPID dispi
     const std::size_t n = m->params.size();
     // Slot k holds the index into rgvarg of the argument for parameter k.
     std::vector<int> slot(n, -1);
+    // Named arguments count too: a named one beside a full positional list
+    // would otherwise silently replace a positional value.
+    if (params->cArgs > n) return DISP_E_BADPARAMCOUNT;
     const UINT positional = params->cArgs - params->cNamedArgs;
-    if (positional > n) return DISP_E_BADPARAMCOUNT;
     for (UINT j = 0; j < positional; ++j) slot[j] = static_cast<int>(params->cArgs - 1 - j);
     for (UINT i = 0; i < params->cNamedArgs; ++i) {
         DISPID named = params->rgdispidNamedArgs[i];

@@ -132,6 +132,7 @@ TEST(Dispatch, FaultsAnswerThePlatformsCodes) {
         WORD flags;
         std::vector<VARIANT> args;
         HRESULT expected;
+        std::vector<DISPID> named = {};
     };
     VARIANT missing;
     VariantInit(&missing);
@@ -144,10 +145,16 @@ TEST(Dispatch, FaultsAnswerThePlatformsCodes) {
         {"too few arguments", 1, DISPATCH_METHOD, {i4(1)}, DISP_E_BADPARAMCOUNT},
         {"missing required argument", 1, DISPATCH_METHOD, {i4(1), missing}, DISP_E_PARAMNOTOPTIONAL},
         {"method called as a property", 1, DISPATCH_PROPERTYGET, {i4(1), i4(2)}, DISP_E_MEMBERNOTFOUND},
+        // A named argument on top of every positional one is one argument too many,
+        // not a silent replacement of the positional value.
+        {"put value given twice, named and positional", 2, DISPATCH_PROPERTYPUT, {i4(1), i4(2)}, DISP_E_BADPARAMCOUNT,
+         {DISPID_PROPERTYPUT}},
+        {"named argument beyond both positional ones", 1, DISPATCH_METHOD, {i4(9), i4(1), r8(2)}, DISP_E_BADPARAMCOUNT,
+         {1}},
     };
     for (const Case& k : cases) {
         Call c;
-        EXPECT_EQ(c.invoke(k.id, k.flags, k.args), k.expected) << k.what;
+        EXPECT_EQ(c.invoke(k.id, k.flags, k.args, k.named), k.expected) << k.what;
     }
 }
 
