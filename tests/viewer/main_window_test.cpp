@@ -1,0 +1,269 @@
+// The main window: its load, opening logs, the fields, flags and unit list,
+// and what a failed open leaves behind.
+#include <fstream>
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
+
+#include <gtest/gtest.h>
+
+#include "tools/logwriter/log_writer.h"
+#include "viewer_test_support.h"
+
+namespace corvex::viewer {
+namespace {
+
+using testing::child;
+using testing::sample;
+using testing::status_lines;
+
+QString text_of(const QWidget& window, const char* name) {
+    if (auto* box = window.findChild<QLineEdit*>(QString::fromLatin1(name))) return box->text();
+    if (auto* label = window.findChild<QLabel*>(QString::fromLatin1(name))) return label->text();
+    ADD_FAILURE() << "no text control " << name;
+    return {};
+}
+
+QStringList unit_entries(const QWidget& window) {
+    QStringList entries;
+    auto* list = child<QListWidget>(window, "lstUnits");
+    for (int i = 0; i < list->count(); ++i) entries << list->item(i)->text();
+    return entries;
+}
+
+int selected_units(const QWidget& window) {
+    return static_cast<int>(child<QListWidget>(window, "lstUnits")->selectedItems().size());
+}
+
+bool export_controls_enabled(const QWidget& window) {
+    const bool button = child<QPushButton>(window, "cmdExport")->isEnabled();
+    EXPECT_EQ(child<QPushButton>(window, "cmdSelectAllUnits")->isEnabled(), button);
+    EXPECT_EQ(child<QCheckBox>(window, "chkIncludeErrors")->isEnabled(), button);
+    EXPECT_EQ(child<QCheckBox>(window, "chkIncludeLogInfo")->isEnabled(), button);
+    EXPECT_EQ(child<QComboBox>(window, "cmbExportFormat")->isEnabled(), button);
+    EXPECT_EQ(child<QMenu>(window, "mnuFileExport")->menuAction()->isEnabled(), button);
+    return button;
+}
+
+logwriter::Channel pc_channel(std::int16_t channel, const char* label, const char* symbol) {
+    logwriter::Channel c;
+    c.channel = channel;
+    c.unit_type = 577;
+    c.label = label;
+    c.symbol = symbol;
+    return c;
+}
+
+logwriter::LogSpec pc_log(std::int16_t error_flags, std::int16_t cyclic_flags, std::vector<logwriter::Channel> channels,
+                          int records = 3) {
+    logwriter::LogSpec spec;
+    spec.format = logwriter::Format::Pc;
+    spec.error_flags = error_flags;
+    spec.cyclic_flags = cyclic_flags;
+    spec.interval = 5;
+    spec.start_time = 45356.25;  // 2024-03-05 06:00
+    spec.end_time = 45356.5;
+    spec.channels = std::move(channels);
+    for (int r = 0; r < records; ++r) {
+        logwriter::Record record;
+        record.time = spec.start_time + r / 86400.0 * 5;
+        for (std::size_t c = 0; c < spec.channels.size(); ++c) record.values.push_back(r * 1.5 + static_cast<double>(c));
+        spec.records.push_back(record);
+    }
+    return spec;
+}
+
+class MainWindowTest : public testing::ViewerTest {
+protected:
+    QString write_log(const char* name, const logwriter::LogSpec& spec) {
+        const auto path = scratch / name;
+        logwriter::write_log(path, spec);
+        return QString::fromStdString(path.string());
+    }
+};
+
+TEST_F(MainWindowTest, LoadsWithDefaultsFromAnEmptyStore) {
+    auto window = make_window();
+    EXPECT_EQ(window->windowTitle(), "Corvex Viewer");
+    EXPECT_FALSE(export_controls_enabled(*window));
+    EXPECT_TRUE(child<QListWidget>(*window, "lstUnits")->isEnabled());
+    EXPECT_EQ(child<QCheckBox>(*window, "chkIncludeErrors")->checkState(), Qt::Checked);
+    EXPECT_EQ(child<QCheckBox>(*window, "chkIncludeLogInfo")->checkState(), Qt::Checked);
+    auto* format = child<QComboBox>(*window, "cmbExportFormat");
+    ASSERT_EQ(format->count(), 2);
+    EXPECT_EQ(format->itemText(0), "CSV (*.csv)");
+    EXPECT_EQ(format->itemText(1), "Excel (*.xls)");
+    EXPECT_EQ(format->currentIndex(), 0);
+    EXPECT_EQ(format->currentText(), "CSV (*.csv)");
+    auto* bar = child<QProgressBar>(*window, "pb1");
+    EXPECT_EQ(bar->minimum(), 0);
+    EXPECT_EQ(bar->maximum(), 100);
+    EXPECT_EQ(bar->value(), 0);
+    EXPECT_FALSE(child<QAction>(*window, "mnuFileExportExcel")->isEnabled());
+    EXPECT_FALSE(child<QAction>(*window, "mnuOptionsPreferences")->isEnabled());
+    EXPECT_EQ(text_of(*window, "lblLogFlags"), "");
+    EXPECT_TRUE(status_lines(*window).isEmpty());
+
+    // The open dialog starts in the executable's folder; cancelling it does nothing.
+    dialogs.answers.push_back(std::nullopt);
+    child<QAction>(*window, "mnuFileOpen")->trigger();
+    ASSERT_EQ(dialogs.open_requests.size(), 1u);
+    const FileDialogRequest& open = dialogs.open_requests[0];
+    EXPECT_EQ(open.folder, QCoreApplication::applicationDirPath());
+    EXPECT_EQ(open.filters, (QStringList{"Log Files (*.log)", "All Files (*)"}));
+    EXPECT_EQ(open.filter_index, 0);
+    EXPECT_TRUE(open.title.isEmpty());
+    EXPECT_TRUE(status_lines(*window).isEmpty());
+    EXPECT_FALSE(std::filesystem::exists(settings_path));
+}
+
+TEST_F(MainWindowTest, RestoresStoredOptionsAndFallsBackOnHandEditedOnes) {
+    ASSERT_TRUE(settings.set("ExportOptions", "IncludeErrors", "2"));
+    ASSERT_TRUE(settings.set("ExportOptions", "IncludeLogInfo", "0"));
+    ASSERT_TRUE(settings.set("ExportOptions", "ExportFormat", "-1"));
+    {
+        auto window = make_window();
+        EXPECT_EQ(child<QCheckBox>(*window, "chkIncludeErrors")->checkState(), Qt::PartiallyChecked);
+        EXPECT_EQ(child<QCheckBox>(*window, "chkIncludeLogInfo")->checkState(), Qt::Unchecked);
+        EXPECT_EQ(child<QComboBox>(*window, "cmbExportFormat")->currentIndex(), -1);
+        EXPECT_EQ(child<QComboBox>(*window, "cmbExportFormat")->currentText(), "");
+        EXPECT_EQ(window->selected_format_index(), -1);
+    }
+    ASSERT_TRUE(settings.set("ExportOptions", "IncludeErrors", "yes"));
+    ASSERT_TRUE(settings.set("ExportOptions", "IncludeLogInfo", "7"));
+    ASSERT_TRUE(settings.set("ExportOptions", "ExportFormat", "5"));
+    auto window = make_window();
+    EXPECT_EQ(child<QCheckBox>(*window, "chkIncludeErrors")->checkState(), Qt::Checked);
+    EXPECT_EQ(child<QCheckBox>(*window, "chkIncludeLogInfo")->checkState(), Qt::Checked);
+    EXPECT_EQ(child<QComboBox>(*window, "cmbExportFormat")->currentIndex(), 0);
+}
+
+TEST_F(MainWindowTest, OpeningEachSampleFillsTheWindow) {
+    struct Case {
+        const char* file;
+        const char* start;
+        const char* end;
+        const char* interval;
+        const char* records;
+        const char* flags;
+        QStringList units;
+    };
+    // Meter logs name their channels from the unit-type table.
+    const QStringList meter_units = {"Velocity(m/s)", QString::fromUtf8("Volume(m\u00B3/h)"),
+                                     QString::fromUtf8("(+)Total(m\u00B3)"), QString::fromUtf8("Delta(\u00B0C)")};
+    const Case cases[] = {
+        {"pc_flow.log", "2024-03-05 08:00:00", "2024-03-05 12:59:00", "60", "299", "Detailed Errors",
+         {"Velocity(m/s)", "Volume(m3/h)", "(+)Total(m3)", QString::fromUtf8("Temp(\u00B0C)")}},
+        {"meter_flow.log", "2024-03-05 08:00:00", "2024-03-05 10:29:30", "30", "300", "Detailed Errors", meter_units},
+        {"compact_flow.log", "2024-03-05 08:00:00", "2024-03-05 16:18:00", "120", "250", "Basic Errors\nCyclic Log", meter_units},
+    };
+    auto window = make_window();
+    int opened = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        const QString path = QFile::decodeName(sample(c.file).string().c_str());
+        window->open_file(path);
+        ++opened;
+        EXPECT_EQ(window->windowTitle(), QString("Corvex Viewer - ") + c.file);
+        EXPECT_EQ(status_lines(*window).size(), opened);
+        EXPECT_EQ(status_lines(*window).back(), QString("Opened Log File '") + c.file + "'");
+        EXPECT_EQ(text_of(*window, "txtFileName"), c.file);
+        EXPECT_EQ(child<QLineEdit>(*window, "txtFileName")->toolTip(), path);
+        EXPECT_EQ(text_of(*window, "txtStartTime"), c.start);
+        EXPECT_EQ(text_of(*window, "txtEndTime"), c.end);
+        EXPECT_EQ(text_of(*window, "txtInterval"), c.interval);
+        EXPECT_EQ(text_of(*window, "txtRecords"), c.records);
+        EXPECT_EQ(text_of(*window, "lblLogFlags"), c.flags);
+        const QStringList units = unit_entries(*window);
+        EXPECT_EQ(units, c.units);
+        EXPECT_EQ(selected_units(*window), units.size());
+        EXPECT_TRUE(export_controls_enabled(*window));
+        EXPECT_EQ(settings.get("Paths", "oFilePath", "none"), (sample("").string()));
+    }
+}
+
+TEST_F(MainWindowTest, FlagsLabelAndUnitEntriesOfWrittenLogs) {
+    auto window = make_window();
+    window->open_file(write_log("detailed_cyclic.log",
+                                pc_log(0x1000, 0x0001, {pc_channel(1, "VEL", "m/s"), pc_channel(2, "Flow", "")})));
+    EXPECT_EQ(text_of(*window, "lblLogFlags"), "Detailed ErrorsCyclic Log");
+    EXPECT_EQ(unit_entries(*window), (QStringList{"VEL(m/s)", "Flow"}));
+    EXPECT_EQ(text_of(*window, "txtStartTime"), "2024-03-05 06:00:00");
+    EXPECT_EQ(text_of(*window, "txtInterval"), "5");
+
+    window->open_file(write_log("basic_hold.log", pc_log(0x2000 | 0x4000, 0, {pc_channel(1, "P", "bar")})));
+    EXPECT_EQ(text_of(*window, "lblLogFlags"), "Basic Errors\nError Log (HOLD)\n");
+
+    // A log without items: an empty list, yet the export controls come on.
+    window->open_file(write_log("no_items.log", pc_log(0, 0, {}, 3)));
+    EXPECT_TRUE(unit_entries(*window).isEmpty());
+    EXPECT_EQ(text_of(*window, "txtFileName"), "no_items.log");
+    EXPECT_EQ(text_of(*window, "lblLogFlags"), "");
+    EXPECT_TRUE(export_controls_enabled(*window));
+    EXPECT_EQ(status_lines(*window).size(), 3);
+}
+
+TEST_F(MainWindowTest, FailedOpenKeepsThePreviousLogAndSaysSo) {
+    auto window = make_window();
+    const QString good = QString::fromStdString(sample("pc_flow.log").string());
+    window->open_file(good);
+    ILog* session = window->log();
+    ASSERT_NE(session, nullptr);
+
+    const QString missing = QString::fromStdString((scratch / "missing.log").string());
+    window->open_file(missing);
+    { std::ofstream(scratch / "notes.log") << "just some text, not a log"; }
+    window->open_file(QString::fromStdString((scratch / "notes.log").string()));
+
+    EXPECT_EQ(status_lines(*window), (QStringList{"Opened Log File 'pc_flow.log'",
+                                                  "ERROR: Log File 'missing.log' failed to open",
+                                                  "ERROR: Log File 'notes.log' failed to open"}));
+    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_EQ(window->log(), session);
+    EXPECT_EQ(window->file_name(), good);
+    EXPECT_EQ(window->windowTitle(), "Corvex Viewer - pc_flow.log");
+    EXPECT_EQ(text_of(*window, "txtFileName"), "pc_flow.log");
+    EXPECT_EQ(text_of(*window, "txtRecords"), "299");
+    EXPECT_EQ(unit_entries(*window).size(), 4);
+    EXPECT_TRUE(export_controls_enabled(*window));
+    EXPECT_EQ(settings.get("Paths", "oFilePath", ""), sample("").string());
+
+    // The window still exports the log it shows.
+    const auto out = scratch / "after_failed_open.csv";
+    dialogs.answers.push_back(QString::fromStdString(out.string()));
+    child<QPushButton>(*window, "cmdExport")->click();
+    EXPECT_EQ(status_lines(*window).back(), QString::fromStdString("Exported '" + out.string() + "' as CSV file"));
+    EXPECT_NE(testing::read_file(out).find("File Title: ,pc_flow.log\r\n"), std::string::npos);
+}
+
+TEST_F(MainWindowTest, OpenDialogStartsInTheFolderOfTheLastLog) {
+    auto window = make_window();
+    const QString first = write_log("first.log", pc_log(0, 0, {pc_channel(1, "A", "")}));
+    dialogs.answers.push_back(first);
+    child<QAction>(*window, "mnuFileOpen")->trigger();
+    EXPECT_EQ(window->file_name(), first);
+
+    dialogs.answers.push_back(std::nullopt);
+    child<QAction>(*window, "mnuFileOpen")->trigger();
+    ASSERT_EQ(dialogs.open_requests.size(), 2u);
+    EXPECT_EQ(dialogs.open_requests[1].folder.toStdString(), scratch.path().string() + "/");
+    EXPECT_EQ(window->file_name(), first);
+
+    // Selecting all units again after the user changed the selection.
+    auto* list = child<QListWidget>(*window, "lstUnits");
+    list->clearSelection();
+    child<QPushButton>(*window, "cmdSelectAllUnits")->click();
+    EXPECT_EQ(selected_units(*window), 1);
+}
+
+}  // namespace
+}  // namespace corvex::viewer

@@ -1,0 +1,189 @@
+// The viewer's logic that needs no window: settings store, path texts, flag
+// and unit texts, progress, command line.
+#include <array>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include <gtest/gtest.h>
+
+#include "viewer/command_line.h"
+#include "viewer/export_progress.h"
+#include "viewer/log_display.h"
+#include "viewer/log_path.h"
+#include "viewer/settings_store.h"
+#include "viewer_test_support.h"
+
+namespace corvex::viewer {
+namespace {
+
+using testing::read_file;
+using testing::ScratchDir;
+
+TEST(SettingsStore, MissingFileSectionOrKeyGivesTheCallersDefault) {
+    ScratchDir dir;
+    SettingsStore store(dir / "none" / "CorvexViewer.ini");
+    EXPECT_EQ(store.get("ExportOptions", "IncludeErrors", "1"), "1");
+    ASSERT_TRUE(store.set("ExportOptions", "IncludeErrors", "0"));
+    EXPECT_EQ(store.get("ExportOptions", "IncludeErrors", "1"), "0");
+    EXPECT_EQ(store.get("ExportOptions", "IncludeLogInfo", "1"), "1");
+    EXPECT_EQ(store.get("Paths", "IncludeErrors", "x"), "x");  // sections keep keys apart
+}
+
+TEST(SettingsStore, ValuesComeBackExactlyWhateverTheyHold) {
+    ScratchDir dir;
+    SettingsStore store(dir / "CorvexViewer.ini");
+    const std::array<std::string, 9> values = {"", " ", "; ", ",", "\t", "a=b", "\"quoted\"", "back\\slash\\", "[x]\r\n;#"};
+    for (const std::string& v : values) {
+        ASSERT_TRUE(store.set("DELIMITER", "DELIMITER", v));
+        EXPECT_EQ(store.get("DELIMITER", "DELIMITER", "default"), v);
+    }
+}
+
+TEST(SettingsStore, KeepsOtherValuesAndReplacesTheFileWithoutLeftovers) {
+    ScratchDir dir;
+    const auto path = dir / "CorvexViewer.ini";
+    SettingsStore store(path);
+    ASSERT_TRUE(store.set("Paths", "oFilePath", "/logs/"));
+    // A second store on the same file (another viewer) writes meanwhile.
+    ASSERT_TRUE(SettingsStore(path).set("ExportOptions", "ExportFormat", "-1"));
+    ASSERT_TRUE(store.set("DELIMITER", "DELIMITER", ";"));
+    EXPECT_EQ(store.get("Paths", "oFilePath", ""), "/logs/");
+    EXPECT_EQ(store.get("ExportOptions", "ExportFormat", "0"), "-1");
+    int files = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.path())) ++files;
+    EXPECT_EQ(files, 1);
+    EXPECT_EQ(std::filesystem::status(path).permissions() & std::filesystem::perms::others_all,
+              std::filesystem::perms::none);
+}
+
+TEST(SettingsStore, ReadsAHandEditedFile) {
+    ScratchDir dir;
+    const auto path = dir / "CorvexViewer.ini";
+    {
+        std::ofstream out(path, std::ios::binary);
+        out << "; edited by hand\r\nstray=line\r\n[ExportOptions]\r\n  IncludeErrors =  0  \r\nbroken line\r\n"
+               "IncludeErrors=2\r\n[DELIMITER]\r\nDELIMITER=\"\\t\"\r\n";
+    }
+    SettingsStore store(path);
+    EXPECT_EQ(store.get("ExportOptions", "IncludeErrors", "1"), "2");  // the last of a repeated key
+    EXPECT_EQ(store.get("DELIMITER", "DELIMITER", ","), "\t");
+    EXPECT_EQ(store.get("", "stray", "none"), "none");
+}
+
+TEST(SettingsStore, AFolderThatCannotBeMadeIsReportedNotIgnored) {
+    ScratchDir dir;
+    { std::ofstream(dir / "file") << "x"; }
+    SettingsStore store(dir / "file" / "CorvexViewer.ini");
+    const auto stored = store.set("DELIMITER", "DELIMITER", ";");
+    ASSERT_FALSE(stored);
+    EXPECT_NE(stored.error().find("CorvexViewer.ini"), std::string::npos) << stored.error();
+}
+
+TEST(SettingsStore, NumbersAreSixteenBitIntegers) {
+    EXPECT_EQ(parse_int16("1"), 1);
+    EXPECT_EQ(parse_int16(" -1 "), -1);
+    EXPECT_EQ(parse_int16("+2"), 2);
+    EXPECT_EQ(parse_int16("-32768"), -32768);
+    EXPECT_EQ(parse_int16("32768"), std::nullopt);
+    EXPECT_EQ(parse_int16("1.5"), std::nullopt);
+    EXPECT_EQ(parse_int16("yes"), std::nullopt);
+    EXPECT_EQ(parse_int16(""), std::nullopt);
+}
+
+TEST(SettingsStore, DefaultPathFollowsTheEnvironment) {
+    const std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
+    ::setenv("CORVEX_VIEWER_SETTINGS", "/tmp/x.ini", 1);
+    EXPECT_EQ(SettingsStore::default_path("CorvexViewer"), "/tmp/x.ini");
+    ::unsetenv("CORVEX_VIEWER_SETTINGS");
+    ::setenv("XDG_CONFIG_HOME", "/cfg", 1);
+    EXPECT_EQ(SettingsStore::default_path("CorvexViewer"), "/cfg/corvex/CorvexViewer.ini");
+    ::unsetenv("XDG_CONFIG_HOME");
+    ::setenv("HOME", "/home/u", 1);
+    EXPECT_EQ(SettingsStore::default_path("CorvexViewer"), "/home/u/.config/corvex/CorvexViewer.ini");
+    ::setenv("HOME", home.c_str(), 1);
+}
+
+TEST(LogPath, TitleFolderAndProposedExportName) {
+    struct Case {
+        const char* path;
+        const char* title;
+        const char* folder;
+        const char* proposed;
+    };
+    const Case cases[] = {
+        {"/data/logs/flow.log", "flow.log", "/data/logs/", "/data/logs/flow"},
+        {"flow.log", "flow.log", "", "flow"},                                     // a bare name
+        {"/data/site.2/flow.log", "flow.log", "/data/site.2/", "/data/site"},     // a "." in a folder cuts there
+        {"/data/flow", "flow", "/data/", "/data/flow"},                           // no "." at all
+        {"/data/flow.log.d/flow.log", "flow.log", "/data/flow.log.d/", "/data/flow"},  // the title also inside a folder
+        {"\"/data/a b.log\"", "a b.log\"", "\"/data/", "\"/data/a b"},            // quotes stay part of the path
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        EXPECT_EQ(log_title(c.path), c.title);
+        EXPECT_EQ(log_folder(c.path), c.folder);
+        EXPECT_EQ(proposed_export_name(c.path), c.proposed);
+    }
+}
+
+TEST(LogDisplay, FlagsLabelKeepsItsLineBreaks) {
+    struct Case {
+        std::uint16_t errors, cyclic;
+        const char* text;
+    };
+    const Case cases[] = {
+        {0, 0, ""},
+        {0x2000, 0x0001, "Basic Errors\nCyclic Log"},
+        {0x1000, 0x0001, "Detailed ErrorsCyclic Log"},
+        {0x2000 | 0x4000, 0, "Basic Errors\nError Log (HOLD)\n"},
+        {0x1000 | 0x2000, 0, "Basic Errors\nDetailed Errors"},
+        {0xF000, 0xFFFF, "Basic Errors\nDetailed ErrorsError Log (HOLD)\nCyclic Log"},  // sign bits do not confuse the tests
+        {0x0FFF, 0xFFFE, ""},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(log_flags_text(static_cast<std::int16_t>(c.errors), static_cast<std::int16_t>(c.cyclic)), c.text)
+            << std::hex << c.errors << " " << c.cyclic;
+    }
+}
+
+TEST(LogDisplay, UnitEntryHasNoBlankBeforeTheSymbol) {
+    EXPECT_EQ(unit_entry_text("VEL", "m/s"), "VEL(m/s)");
+    EXPECT_EQ(unit_entry_text("Flow", ""), "Flow");
+    EXPECT_EQ(unit_entry_text("", "m3"), "(m3)");
+}
+
+TEST(ExportProgress, StepsOfOneTenOrAHundredRecords) {
+    EXPECT_EQ(progress_step(499), 1);
+    EXPECT_EQ(progress_step(500), 10);
+    EXPECT_EQ(progress_step(999), 10);
+    EXPECT_EQ(progress_step(1000), 100);
+    struct Case {
+        std::int64_t done, total;
+        int maximum, value;
+    };
+    const Case cases[] = {
+        {0, 499, 499, 0},       {7, 499, 499, 7},         {499, 499, 499, 499},
+        {15, 999, 999, 10},     {999, 999, 999, 999},     {1234, 1234, 1234, 1234},
+        {1199, 1234, 1234, 1100},
+        {0, 0, 1, 1},           // a log without records ends full
+        {5'000'000'000, 5'000'000'000, 2147483647, 2147483647},
+    };
+    for (const Case& c : cases) {
+        const ProgressPosition at = progress_position(c.done, c.total);
+        EXPECT_EQ(at.maximum, c.maximum) << c.done << "/" << c.total;
+        EXPECT_EQ(at.value, c.value) << c.done << "/" << c.total;
+    }
+}
+
+TEST(CommandLine, EverythingAfterTheProgramIsOnePath) {
+    const char* none[] = {nullptr};
+    EXPECT_EQ(command_line_path(std::span<const char* const>(none, 0)), "");
+    const char* split[] = {"/data/my", "flow", "log.log"};
+    EXPECT_EQ(command_line_path(split), "/data/my flow log.log");
+    const char* quoted[] = {"\"/data/a.log\"", "\"/data/b.log\""};
+    EXPECT_EQ(command_line_path(quoted), "\"/data/a.log\" \"/data/b.log\"");
+}
+
+}  // namespace
+}  // namespace corvex::viewer

@@ -1,0 +1,100 @@
+#include "viewer_test_support.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+
+#include <QApplication>
+#include <QPlainTextEdit>
+#include <QTimer>
+
+namespace corvex::viewer::testing {
+
+namespace {
+
+// One application object for the whole test program.
+class QtEnvironment final : public ::testing::Environment {
+public:
+    void SetUp() override {
+        static int argc = 1;
+        static char name[] = "viewer_tests";
+        static char* argv[] = {name, nullptr};
+        app_ = new QApplication(argc, argv);
+    }
+    void TearDown() override {
+        delete app_;
+        app_ = nullptr;
+    }
+
+private:
+    QApplication* app_ = nullptr;
+};
+
+[[maybe_unused]] const auto* const kQtEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+
+}  // namespace
+
+ScratchDir::ScratchDir() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "corvex-viewer-XXXXXX").string();
+    if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+    path_ = pattern;
+}
+
+ScratchDir::~ScratchDir() {
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+}
+
+std::optional<QString> ScriptedDialogs::next_answer() {
+    if (answers.empty()) {
+        ADD_FAILURE() << "a file dialog opened that the test did not expect";
+        return std::nullopt;
+    }
+    auto answer = answers.front();
+    answers.pop_front();
+    return answer;
+}
+
+std::optional<QString> ScriptedDialogs::open_file(QWidget*, const FileDialogRequest& request) {
+    open_requests.push_back(request);
+    return next_answer();
+}
+
+std::optional<QString> ScriptedDialogs::save_file(QWidget*, const FileDialogRequest& request) {
+    save_requests.push_back(request);
+    return next_answer();
+}
+
+void ScriptedDialogs::message(QWidget*, const QString& text, const QString& title) {
+    messages.push_back({text, title});
+}
+
+ViewerTest::ViewerTest()
+    : settings_path(scratch / "settings" / "CorvexViewer.ini"), registry_path(scratch / "registry"), settings(settings_path) {
+    ::setenv("CORVEX_VIEWER_SETTINGS", settings_path.c_str(), 1);
+    ::setenv("CORVEX_REGISTRY", registry_path.c_str(), 1);
+}
+
+ViewerTest::~ViewerTest() {
+    ::unsetenv("CORVEX_VIEWER_SETTINGS");
+    ::unsetenv("CORVEX_REGISTRY");
+}
+
+QStringList status_lines(const QWidget& window) {
+    const auto* box = window.findChild<QPlainTextEdit*>(QStringLiteral("txtStatus"));
+    if (!box) return {};
+    QStringList lines = box->toPlainText().split(QLatin1Char('\n'));
+    if (!lines.isEmpty() && lines.back().isEmpty()) lines.removeLast();
+    return lines;
+}
+
+std::string read_file(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::filesystem::path sample(const char* name) { return std::filesystem::path(CORVEX_SOURCE_DIR) / "samples" / name; }
+
+void when_dialog_shows(std::function<void()> action) { QTimer::singleShot(0, qApp, std::move(action)); }
+
+}  // namespace corvex::viewer::testing

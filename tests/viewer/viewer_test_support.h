@@ -1,0 +1,96 @@
+// Shared helpers of the viewer tests: the application object, scratch
+// folders with their own settings file and registry store, dialogs answered
+// from a script, and access to the window's controls by name.
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <memory>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include "viewer/main_window.h"
+#include "viewer/settings_store.h"
+#include "viewer/user_dialogs.h"
+
+namespace corvex::viewer::testing {
+
+// A fresh folder, removed with everything in it at the end of the scope.
+class ScratchDir {
+public:
+    ScratchDir();
+    ~ScratchDir();
+    ScratchDir(const ScratchDir&) = delete;
+    ScratchDir& operator=(const ScratchDir&) = delete;
+    const std::filesystem::path& path() const { return path_; }
+    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+
+private:
+    std::filesystem::path path_;
+};
+
+// Dialogs that answer from a script and remember what they were asked.
+class ScriptedDialogs final : public UserDialogs {
+public:
+    struct Message {
+        QString text;
+        QString title;
+    };
+
+    std::deque<std::optional<QString>> answers;   // next file dialog answers; nullopt = cancel
+    std::vector<FileDialogRequest> open_requests;
+    std::vector<FileDialogRequest> save_requests;
+    std::vector<Message> messages;
+
+    std::optional<QString> open_file(QWidget* parent, const FileDialogRequest& request) override;
+    std::optional<QString> save_file(QWidget* parent, const FileDialogRequest& request) override;
+    void message(QWidget* parent, const QString& text, const QString& title) override;
+
+private:
+    std::optional<QString> next_answer();
+};
+
+// Each test gets its own scratch folder holding its settings file and an
+// empty registry store, so the log module comes from beside the test binary.
+class ViewerTest : public ::testing::Test {
+protected:
+    ViewerTest();
+    ~ViewerTest() override;
+
+    ScratchDir scratch;
+    std::filesystem::path settings_path;
+    std::filesystem::path registry_path;
+    SettingsStore settings;
+    ScriptedDialogs dialogs;
+
+    // A main window on this test's settings and dialogs, after its load.
+    std::unique_ptr<MainWindow> make_window() { return std::make_unique<MainWindow>(settings, dialogs); }
+};
+
+// A child of `parent` by object name; fails the test when missing.
+template <class W>
+W* child(const QObject& parent, const char* name) {
+    W* w = parent.findChild<W*>(QString::fromLatin1(name));
+    EXPECT_NE(w, nullptr) << "no child named " << name;
+    return w;
+}
+
+// The lines of the status box, without the empty one after the last line end.
+QStringList status_lines(const QWidget& window);
+
+std::string read_file(const std::filesystem::path& path);
+std::filesystem::path sample(const char* name);
+
+// Runs `action` as soon as the modal dialog that the next statement opens is
+// showing: the dialog's event loop calls it.
+void when_dialog_shows(std::function<void()> action);
+
+}  // namespace corvex::viewer::testing

@@ -1,0 +1,25 @@
+// How the progress bar follows an export.
+//
+// The bar counts records: its maximum is the record count and its value moves
+// in steps of 1, 10 or 100 records (fewer than 500, fewer than 1000, more),
+// the cadence at which the window is repainted during an export. A log
+// without records ends with the bar full (1 of 1).
+#pragma once
+
+#include <cstdint>
+
+namespace corvex::viewer {
+
+// Records per progress step for a log of `record_count` records.
+std::int32_t progress_step(std::int64_t record_count);
+
+struct ProgressPosition {
+    int maximum = 1;
+    int value = 0;
+};
+
+// The bar after `done` of `total` records: the value is `done` rounded down to
+// a whole step, and the full bar once every record is done.
+ProgressPosition progress_position(std::int64_t done, std::int64_t total);
+
+}  // namespace corvex::viewer

@@ -1,0 +1,47 @@
+// The two exports as the viewer runs them around the export engines: the save
+// dialog, the progress bar, the status lines and the message box. The files
+// themselves are the engines' work (viewer/export), so the viewer and the
+// corvex tool write the same file for the same log and options.
+#pragma once
+
+#include <optional>
+
+#include <QString>
+
+#include "corvex/platform/expected.h"
+#include "viewer/export/export_options.h"
+#include "viewer/status_lines.h"
+
+namespace corvex::viewer {
+
+class MainWindow;
+struct FileDialogRequest;
+
+// The error a cancelled save dialog reports.
+inline constexpr int kCancelErrorNumber = 32755;
+inline constexpr char kCancelErrorText[] = "Cancel was selected.";
+
+class ExportRunner {
+public:
+    explicit ExportRunner(MainWindow& window) : window_(window) {}
+
+    // The open log as delimited text: "Exported '<path>' as CSV file".
+    void export_csv();
+    // The open log as a workbook: "Exported '<path>' as Excel file"; a file
+    // open elsewhere (1004) also gets "Please close <path> before exporting...".
+    void export_workbook();
+
+private:
+    FileDialogRequest save_request(const QString& title, const QString& filter) const;
+    // Shows the save dialog; a cancelled dialog is reported as an error.
+    std::optional<QString> ask_for_path(const FileDialogRequest& request);
+    exporting::ExportOptions options() const;
+    exporting::ProgressFn progress() const;
+    // The status lines of a finished export; true when it wrote every record.
+    bool report(const Expected<exporting::ExportOutcome, exporting::ExportError>& result, const QString& path,
+                ExportKind kind);
+
+    MainWindow& window_;
+};
+
+}  // namespace corvex::viewer

@@ -1,0 +1,136 @@
+// frmCorvexViewer, the viewer's main window: one open log at a time, its
+// header fields, flags and unit list, the export options and the Export
+// button, and a status box that collects one line per event.
+//
+// Controls carry their historical names as object names ("txtFileName",
+// "lstUnits", "cmdExport", "pb1", "txtStatus", ...), menu actions too
+// ("mnuFileOpen", "mnuOptionsDelimiter", "mnuHelpAbout").
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <QMainWindow>
+#include <QPointer>
+#include <QString>
+
+#include "corvex/corvex.h"
+#include "corvex/platform/com_ptr.h"
+#include "viewer/module_version.h"
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QMenu;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+
+namespace corvex::viewer {
+
+class DelimiterDialog;
+class ExportCommand;
+class ExportRunner;
+class SettingsStore;
+class UserDialogs;
+
+// The options of the running export, set by the export command from the
+// window's controls; they keep their values until the next export.
+struct ExportChoice {
+    bool include_log_info = false;
+    bool include_errors = false;
+    int format = 0;  // index in the format box: 0 delimited text, 1 workbook, -1 none
+};
+
+class MainWindow final : public QMainWindow {
+    Q_OBJECT
+
+public:
+    MainWindow(SettingsStore& settings, UserDialogs& dialogs, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // Opens the log at `path` and fills the window. When the log does not
+    // open, the log shown so far stays loaded and a status line says so.
+    void open_file(const QString& path);
+
+    // Appends `line` and a line end to the status box and scrolls to it.
+    void update_status_text(const QString& line);
+    void update_status_text(const std::string& line);
+
+    // Stores a setting; a failure becomes a status line.
+    void store_setting(const char* section, const char* key, const std::string& value);
+
+    // What the export command and the exports read and write.
+    ILog* log() const noexcept { return log_.get(); }
+    bool log_loaded() const noexcept { return log_loaded_; }
+    const QString& file_title() const noexcept { return file_title_; }
+    const QString& file_name() const noexcept { return file_name_; }
+    ExportChoice& export_choice() noexcept { return export_choice_; }
+    QString chosen_save_path;   // the path chosen in the last export save dialog
+    QString export_file;        // the file being exported
+
+    // Entry k of the unit list stands for log item k and unit k of every record.
+    std::vector<bool> unit_selection() const;
+    int selected_unit_count() const;
+    // The format box's selected entry; -1 when its text was typed or is empty.
+    int selected_format_index() const;
+    QCheckBox* include_log_info_box() const noexcept { return chk_include_log_info_; }
+    QCheckBox* include_errors_box() const noexcept { return chk_include_errors_; }
+    QProgressBar* progress_bar() const noexcept { return pb1_; }
+
+    SettingsStore& settings() noexcept { return settings_; }
+    UserDialogs& dialogs() noexcept { return dialogs_; }
+
+    // The menu commands, also reachable through the menu actions.
+    void show_open_dialog();
+    void show_delimiter_dialog();
+    void show_about_box();
+    void select_all_units();
+
+private:
+    void build_controls();
+    void build_menus();
+    void restore_export_options();
+    void enable_controls(bool enabled);
+    void load_log_info();
+    void fail_log_info();
+    void clear_log_info();
+
+    SettingsStore& settings_;
+    UserDialogs& dialogs_;
+    std::unique_ptr<ExportRunner> runner_;
+    std::unique_ptr<ExportCommand> command_;
+
+    platform::ComPtr<ILog> log_;
+    bool log_loaded_ = false;
+    QString file_title_;
+    QString file_name_;
+    ExportChoice export_choice_;
+    bool format_text_typed_ = false;
+    ModuleVersion module_version_;
+    QPointer<DelimiterDialog> delimiter_dialog_;
+
+    QLineEdit* txt_file_name_ = nullptr;
+    QLineEdit* txt_start_time_ = nullptr;
+    QLineEdit* txt_end_time_ = nullptr;
+    QLineEdit* txt_interval_ = nullptr;
+    QLineEdit* txt_records_ = nullptr;
+    QLabel* lbl_log_flags_ = nullptr;
+    QListWidget* lst_units_ = nullptr;
+    QPushButton* cmd_select_all_units_ = nullptr;
+    QCheckBox* chk_include_log_info_ = nullptr;
+    QCheckBox* chk_include_errors_ = nullptr;
+    QComboBox* cmb_export_format_ = nullptr;
+    QPushButton* cmd_export_ = nullptr;
+    QPlainTextEdit* txt_status_ = nullptr;
+    QProgressBar* pb1_ = nullptr;
+    QMenu* mnu_file_export_ = nullptr;
+    QAction* mnu_file_export_excel_ = nullptr;
+    QAction* mnu_options_preferences_ = nullptr;
+};
+
+}  // namespace corvex::viewer
