@@ -104,7 +104,9 @@ HRESULT VariantChangeType(VARIANT* dest, const VARIANT* src, WORD, VARTYPE vt) {
     VARIANT value;
     VariantInit(&value);
     if (src->vt == (VT_VARIANT | VT_BYREF)) {
-        if (!src->pvarVal) return DISP_E_TYPEMISMATCH;
+        // The variant referred to may not be such a reference itself, so a
+        // loop of them cannot recurse without end.
+        if (!src->pvarVal || src->pvarVal->vt == (VT_VARIANT | VT_BYREF)) return DISP_E_TYPEMISMATCH;
         return VariantChangeType(dest, src->pvarVal, 0, vt);
     }
     if ((src->vt & VT_BYREF) != 0) {

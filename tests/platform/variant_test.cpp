@@ -85,4 +85,26 @@ TEST(Variant, ChangeTypeCoercesArgumentsTheWayLateBindingNeeds) {
     VariantClear(&dst);
 }
 
+TEST(Variant, ReferenceToAVariantThatIsItselfAReferenceIsRefusedNotFollowedForEver) {
+    // A reference to a variant may not lead to another such reference; a
+    // client that builds a loop of them must get an error, not a stack overflow.
+    VARIANT loop, dst;
+    VariantInit(&loop);
+    VariantInit(&dst);
+    loop.vt = VT_VARIANT | VT_BYREF;
+    loop.pvarVal = &loop;
+    EXPECT_EQ(VariantChangeType(&dst, &loop, 0, VT_I4), DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(dst.vt, VT_EMPTY);
+
+    VARIANT value, ref;
+    VariantInit(&value);
+    VariantInit(&ref);
+    value.vt = VT_I2;
+    value.iVal = 5;
+    ref.vt = VT_VARIANT | VT_BYREF;
+    ref.pvarVal = &value;
+    ASSERT_EQ(VariantChangeType(&dst, &ref, 0, VT_I4), S_OK);
+    EXPECT_EQ(dst.lVal, 5);
+}
+
 }  // namespace
