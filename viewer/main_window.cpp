@@ -79,7 +79,8 @@ MainWindow::MainWindow(SettingsStore& settings, UserDialogs& dialogs, QWidget* p
       settings_(settings),
       dialogs_(dialogs),
       runner_(std::make_unique<ExportRunner>(*this)),
-      command_(std::make_unique<ExportCommand>(*this, *runner_)) {
+      command_(std::make_unique<ExportCommand>(*this, *runner_)),
+      session_factory_(create_log_session) {
     setObjectName(QStringLiteral("frmCorvexViewer"));
     setWindowTitle(QString::fromLatin1(kApplicationTitle));
     QFont font(QStringLiteral("Arial"));
@@ -237,7 +238,7 @@ void MainWindow::open_file(const QString& path) {
     const QString title = from_utf8(log_title(utf8_path));
 
     // The session shown so far stays until the new log has opened.
-    auto session = create_log_session();
+    auto session = session_factory_();
     repaint();  // let the closed dialog disappear before the file is read
     if (!session) {
         update_status_text(open_failed_line(title.toStdString()));

@@ -7,6 +7,7 @@
 // ("mnuFileOpen", "mnuOptionsDelimiter", "mnuHelpAbout").
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -17,6 +18,7 @@
 
 #include "corvex/corvex.h"
 #include "corvex/platform/com_ptr.h"
+#include "corvex/platform/expected.h"
 #include "viewer/module_version.h"
 
 class QAction;
@@ -52,6 +54,10 @@ class MainWindow final : public QMainWindow {
 public:
     MainWindow(SettingsStore& settings, UserDialogs& dialogs, QWidget* parent = nullptr);
     ~MainWindow() override;
+
+    // Makes the new, unopened session of each open; create_log_session() unless replaced.
+    using SessionFactory = std::function<Expected<platform::ComPtr<ILog>, std::string>()>;
+    void set_session_factory(SessionFactory factory) { session_factory_ = std::move(factory); }
 
     // Opens the log at `path` and fills the window. When the log does not
     // open, the log shown so far stays loaded and a status line says so.
@@ -104,6 +110,7 @@ private:
     UserDialogs& dialogs_;
     std::unique_ptr<ExportRunner> runner_;
     std::unique_ptr<ExportCommand> command_;
+    SessionFactory session_factory_;
 
     platform::ComPtr<ILog> log_;
     bool log_loaded_ = false;

@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include "corvex/platform/bstr.h"
+#include "faulty_log.h"
 #include "tools/logwriter/log_writer.h"
 #include "viewer/export/csv_export.h"
 #include "viewer/log_module.h"
@@ -202,6 +203,20 @@ TEST_F(ExportCommandTest, AFileThatCannotBeWrittenIsAnErrorLineNotExported) {
     const QString last = status_lines(*window).back();
     EXPECT_TRUE(last.startsWith("ERROR: (76) ")) << last.toStdString();
     EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(ExportCommandTest, UnreadableRecordIsReportedAsAnErrorNotAsExported) {
+    window->set_session_factory([] { return testing::faulty_session({.unreadable_record = 5}); });
+    window->open_file(log_path);
+    for (const int format : {0, 1}) {
+        choose_format(format);
+        const QString out = answer(format == 0 ? "cut.csv" : "cut.xls");
+        click_export();
+        EXPECT_EQ(status_lines(*window).back(), "ERROR: (440) Record 5 (counting from 0) of 299 could not be read; '" +
+                                                    out + "' holds the 5 records before it");
+        EXPECT_TRUE(std::filesystem::exists(out.toStdString()));
+    }
+    EXPECT_FALSE(status_lines(*window).join('\n').contains("Exported"));
 }
 
 TEST_F(ExportCommandTest, EmptyLogEndsWithAFullProgressBar) {

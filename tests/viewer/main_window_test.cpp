@@ -16,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+#include "faulty_log.h"
 #include "tools/logwriter/log_writer.h"
 #include "viewer_test_support.h"
 
@@ -243,6 +244,27 @@ TEST_F(MainWindowTest, FailedOpenKeepsThePreviousLogAndSaysSo) {
     child<QPushButton>(*window, "cmdExport")->click();
     EXPECT_EQ(status_lines(*window).back(), QString::fromStdString("Exported '" + out.string() + "' as CSV file"));
     EXPECT_NE(testing::read_file(out).find("File Title: ,pc_flow.log\r\n"), std::string::npos);
+}
+
+TEST_F(MainWindowTest, LogInformationThatCannotBeReadClearsTheWindow) {
+    auto window = make_window();
+    window->open_file(QString::fromStdString(sample("pc_flow.log").string()));
+    window->set_session_factory([] { return testing::faulty_session({.no_log_info = true, .unreadable_record = std::nullopt}); });
+    window->open_file(QString::fromStdString(sample("compact_flow.log").string()));
+
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text, "Error loading log file!");
+    EXPECT_EQ(dialogs.messages[0].title, "Corvex Viewer");
+    EXPECT_EQ(status_lines(*window), (QStringList{"Opened Log File 'pc_flow.log'", "Opened Log File 'compact_flow.log'",
+                                                  "ERROR: Log File 'compact_flow.log' failed to load correctly!"}));
+    EXPECT_FALSE(window->log_loaded());
+    EXPECT_FALSE(export_controls_enabled(*window));
+    for (const char* box : {"txtFileName", "txtStartTime", "txtEndTime", "txtInterval", "txtRecords"})
+        EXPECT_EQ(text_of(*window, box), "") << box;
+    EXPECT_TRUE(unit_entries(*window).isEmpty());
+    // The caption names the file; the flags label keeps what it showed.
+    EXPECT_EQ(window->windowTitle(), "Corvex Viewer - compact_flow.log");
+    EXPECT_EQ(text_of(*window, "lblLogFlags"), "Detailed Errors");
 }
 
 TEST_F(MainWindowTest, OpenDialogStartsInTheFolderOfTheLastLog) {
