@@ -71,11 +71,11 @@ exporting::ProgressFn ExportRunner::progress() const {
     };
 }
 
-bool ExportRunner::report(const Expected<exporting::ExportOutcome, exporting::ExportError>& result,
+void ExportRunner::report(const Expected<exporting::ExportOutcome, exporting::ExportError>& result,
                           const QString& path, ExportKind kind) {
     if (!result) {
         window_.update_status_text(error_line(result.error().number, result.error().description));
-        return false;
+        return;
     }
     if (result->unreadable_record) {
         // The records before it are in the file, but the export is not whole.
@@ -84,12 +84,11 @@ bool ExportRunner::report(const Expected<exporting::ExportOutcome, exporting::Ex
             "Record " + std::to_string(*result->unreadable_record) + " (counting from 0) of " +
                 std::to_string(result->record_count) + " could not be read; '" + path.toStdString() + "' holds the " +
                 std::to_string(result->records_written) + " records before it"));
-        return false;
+        return;
     }
     QProgressBar* bar = window_.progress_bar();
     bar->setValue(bar->maximum());
     window_.update_status_text(exported_line(path.toStdString(), kind));
-    return true;
 }
 
 void ExportRunner::export_csv() {

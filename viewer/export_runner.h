@@ -37,8 +37,8 @@ private:
     std::optional<QString> ask_for_path(const FileDialogRequest& request);
     exporting::ExportOptions options() const;
     exporting::ProgressFn progress() const;
-    // The status lines of a finished export; true when it wrote every record.
-    bool report(const Expected<exporting::ExportOutcome, exporting::ExportError>& result, const QString& path,
+    // The status line of a finished export.
+    void report(const Expected<exporting::ExportOutcome, exporting::ExportError>& result, const QString& path,
                 ExportKind kind);
 
     MainWindow& window_;

@@ -5,8 +5,7 @@
 namespace corvex::viewer {
 
 const std::string& ModuleVersion::read(const std::filesystem::path& library, const std::function<void()>& on_missing) {
-    file_ = library;
-    const auto info = platform::read_version_info(file_);
+    const auto info = platform::read_version_info(library);
     if (!info) {
         if (on_missing) on_missing();
         return text_;

@@ -18,7 +18,6 @@ public:
     const std::string& text() const noexcept { return text_; }
 
 private:
-    std::filesystem::path file_;
     std::string text_;
 };
 

@@ -201,16 +201,13 @@ TEST_F(MainWindowTest, FlagsLabelAndUnitEntriesOfWrittenLogs) {
     EXPECT_EQ(text_of(*window, "txtStartTime"), "2024-03-05 06:00:00");
     EXPECT_EQ(text_of(*window, "txtInterval"), "5");
 
-    window->open_file(write_log("basic_hold.log", pc_log(0x2000 | 0x4000, 0, {pc_channel(1, "P", "bar")})));
-    EXPECT_EQ(text_of(*window, "lblLogFlags"), "Basic Errors\nError Log (HOLD)\n");
-
     // A log without items: an empty list, yet the export controls come on.
     window->open_file(write_log("no_items.log", pc_log(0, 0, {}, 3)));
     EXPECT_TRUE(unit_entries(*window).isEmpty());
     EXPECT_EQ(text_of(*window, "txtFileName"), "no_items.log");
     EXPECT_EQ(text_of(*window, "lblLogFlags"), "");
     EXPECT_TRUE(export_controls_enabled(*window));
-    EXPECT_EQ(status_lines(*window).size(), 3);
+    EXPECT_EQ(status_lines(*window).size(), 2);
 }
 
 TEST_F(MainWindowTest, FailedOpenKeepsThePreviousLogAndSaysSo) {
