@@ -29,7 +29,10 @@ std::optional<std::filesystem::path> registered_library() {
     auto store = platform::RegistryStore::load(platform::RegistryStore::default_path());
     if (!store) return std::nullopt;
     const auto library = store->default_value("CLSID\\" + platform::format_guid(*clsid) + "\\InprocServer32");
-    if (!library || library->empty()) return std::nullopt;
+    // A registered library that has gone is not what the sessions come from:
+    // activation then falls back to the one beside the executable.
+    std::error_code ec;
+    if (!library || library->empty() || !std::filesystem::exists(*library, ec)) return std::nullopt;
     return std::filesystem::path(*library);
 }
 

@@ -21,8 +21,8 @@ inline constexpr std::string_view kLogProgId = "Corvex.Log";
 Expected<platform::ComPtr<ILog>, std::string> create_log_session();
 
 // The library file the sessions come from: the InprocServer32 library
-// registered for "Corvex.Log" in the registry store, else libCorvex.so beside
-// the executable.
+// registered for "Corvex.Log" in the registry store when that file exists,
+// else libCorvex.so beside the executable.
 std::filesystem::path log_module_path();
 
 // libCorvex.so in the folder of the running executable.
