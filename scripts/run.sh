@@ -23,6 +23,8 @@ if [ -x "$bin/corvex-regsvr" ]; then
 fi
 
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -x "$bin/CorvexViewer" ]; then
+  # The viewer's settings (export options, last folder, delimiter) stay in the build tree too.
+  export CORVEX_VIEWER_SETTINGS="$root/build/default/CorvexViewer.ini"
   echo "Opening $sample in the viewer"
   exec "$bin/CorvexViewer" "$sample"
 fi
