@@ -147,6 +147,8 @@ void MainWindow::build_controls() {
     cmb_export_format_ = make<QComboBox>(client, "cmbExportFormat");
     cmb_export_format_->setEditable(true);
     cmb_export_format_->setInsertPolicy(QComboBox::NoInsert);
+    // No completion: text that looked like an entry would still select none.
+    cmb_export_format_->setCompleter(nullptr);
     place(cmb_export_format_, 7560, 1680, 1695, 315);
     cmd_export_ = make<QPushButton>(client, "cmdExport", QStringLiteral("Export"));
     place(cmd_export_, 7560, 2160, 1695, 495);
@@ -175,7 +177,7 @@ void MainWindow::build_controls() {
 }
 
 void MainWindow::build_menus() {
-    const auto action = [this](QMenu* menu, const char* name, const char* text) {
+    const auto action = [](QMenu* menu, const char* name, const char* text) {
         QAction* a = menu->addAction(QString::fromLatin1(text));
         a->setObjectName(QString::fromLatin1(name));
         return a;
