@@ -235,6 +235,15 @@ TEST_F(MainWindowTest, FailedOpenKeepsThePreviousLogAndSaysSo) {
     EXPECT_TRUE(export_controls_enabled(*window));
     EXPECT_EQ(settings.get("Paths", "oFilePath", ""), sample("").string());
 
+    // A log module that cannot be loaded at all is named too.
+    window->set_session_factory([]() -> Expected<platform::ComPtr<ILog>, std::string> {
+        return Unexpected{std::string("cannot create Corvex.Log (no library)")};
+    });
+    window->open_file(good);
+    EXPECT_EQ(status_lines(*window).mid(3), (QStringList{"ERROR: Log File 'pc_flow.log' failed to open",
+                                                         "ERROR: cannot create Corvex.Log (no library)"}));
+    EXPECT_EQ(window->log(), session);
+
     // The window still exports the log it shows.
     const auto out = scratch / "after_failed_open.csv";
     dialogs.answers.push_back(QString::fromStdString(out.string()));
