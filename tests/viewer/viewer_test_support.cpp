@@ -50,9 +50,13 @@ std::optional<QString> ScriptedDialogs::next_answer() {
         ADD_FAILURE() << "a file dialog opened that the test did not expect";
         return std::nullopt;
     }
-    auto answer = answers.front();
+    // Taken apart before the pop: copying the optional itself makes g++ 12 at
+    // -O2 warn that its string may be used uninitialised (a false positive).
+    const bool cancelled = !answers.front().has_value();
+    QString text = cancelled ? QString() : *answers.front();
     answers.pop_front();
-    return answer;
+    if (cancelled) return std::nullopt;
+    return std::optional<QString>(std::in_place, std::move(text));
 }
 
 std::optional<QString> ScriptedDialogs::open_file(QWidget*, const FileDialogRequest& request) {
