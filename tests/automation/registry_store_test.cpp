@@ -8,34 +8,15 @@
 #include <gtest/gtest.h>
 
 #include "corvex/platform/registry_store.h"
+#include "tests/support/scratch_dir.h"
 
 namespace corvex::platform {
 namespace {
 
 namespace fs = std::filesystem;
 
-class TempDir {
-public:
-    TempDir() {
-        std::string templ = (fs::temp_directory_path() / "corvex-store-XXXXXX").string();
-        if (::mkdtemp(templ.data())) path_ = templ;
-    }
-    ~TempDir() {
-        std::error_code ec;
-        fs::remove_all(path_, ec);
-    }
-    const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
-};
-
-std::string read_file(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using TempDir = corvex::testing::ScratchDir;
+using corvex::testing::read_file;
 
 TEST(RegistryStore, PrintAndParseRoundTripAwkwardText) {
     RegistryStore store;

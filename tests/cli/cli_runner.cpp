@@ -28,13 +28,6 @@ std::vector<std::string> RunResult::error_lines() const {
     return lines;
 }
 
-std::string read_file(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 RunResult run_corvex(const std::vector<std::string>& args, const std::vector<std::string>& extra_env,
                      const std::filesystem::path& cwd) {
     TempFolder capture;

@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "tests/support/scratch_dir.h"
 #include "tools/logwriter/log_writer.h"
 
 namespace corvex::cli_test {
@@ -46,6 +47,6 @@ private:
     std::filesystem::path path_;
 };
 
-std::string read_file(const std::filesystem::path& path);
+using corvex::testing::read_file;
 
 }  // namespace corvex::cli_test

@@ -37,26 +37,6 @@ bool locale_available(const char* name) {
     return true;
 }
 
-ScratchDir::ScratchDir() {
-    std::random_device seed;
-    path_ = std::filesystem::temp_directory_path() /
-            ("corvex-export-" + std::to_string(::getpid()) + "-" + std::to_string(seed()));
-    std::filesystem::create_directories(path_);
-}
-
-ScratchDir::~ScratchDir() {
-    std::error_code ignored;
-    std::filesystem::permissions(path_, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ignored);
-    std::filesystem::remove_all(path_, ignored);
-}
-
-std::string read_file(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 std::string read_golden(const std::string& name) {
     const std::filesystem::path path = std::filesystem::path(CORVEX_SOURCE_DIR) / "tests/export/golden" / name;
     EXPECT_TRUE(std::filesystem::exists(path)) << path;

@@ -11,6 +11,7 @@
 
 #include "corvex/corvex.h"
 #include "corvex/platform/com_ptr.h"
+#include "tests/support/scratch_dir.h"
 #include "tools/logwriter/log_writer.h"
 
 namespace corvex::exporting::testing {
@@ -41,21 +42,9 @@ private:
 // True when the C library has the locale (tests that need one fail without it).
 bool locale_available(const char* name);
 
-// A fresh folder, removed with everything in it at the end of the scope.
-class ScratchDir {
-public:
-    ScratchDir();
-    ~ScratchDir();
-    ScratchDir(const ScratchDir&) = delete;
-    ScratchDir& operator=(const ScratchDir&) = delete;
-    const std::filesystem::path& path() const { return path_; }
-    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+using corvex::testing::ScratchDir;
+using corvex::testing::read_file;
 
-private:
-    std::filesystem::path path_;
-};
-
-std::string read_file(const std::filesystem::path& path);
 std::string read_golden(const std::string& name);
 
 // Writes the log and opens it through a new Log; fails the test when it does

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "logmodule/formats/byte_source.h"
+#include "tests/support/scratch_dir.h"
 #include "tools/logwriter/log_writer.h"
 
 namespace corvex::formats::testing {
@@ -42,24 +43,7 @@ struct WatchedSource {
         : owned(std::make_unique<MemoryByteSource>(bytes)), watch(owned.get()) {}
 };
 
-// A folder of its own under the system's temporary folder, removed at the end.
-class TempDir {
-public:
-    TempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "corvex-formats-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
-    }
-    ~TempDir() {
-        std::error_code ec;
-        if (!path_.empty()) std::filesystem::remove_all(path_, ec);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    const std::filesystem::path& path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-};
+using TempDir = corvex::testing::ScratchDir;
 
 // Little-endian store done by hand, independent of the code under test.
 inline void poke_le64(std::vector<std::uint8_t>& b, std::size_t at, std::uint64_t v) {

@@ -34,17 +34,6 @@ private:
 
 }  // namespace
 
-ScratchDir::ScratchDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "corvex-viewer-XXXXXX").string();
-    if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
-}
-
-ScratchDir::~ScratchDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-}
-
 std::optional<QString> ScriptedDialogs::next_answer() {
     if (answers.empty()) {
         ADD_FAILURE() << "a file dialog opened that the test did not expect";
@@ -90,11 +79,6 @@ QStringList status_lines(const QWidget& window) {
     QStringList lines = box->toPlainText().split(QLatin1Char('\n'));
     if (!lines.isEmpty() && lines.back().isEmpty()) lines.removeLast();
     return lines;
-}
-
-std::string read_file(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 std::filesystem::path sample(const char* name) { return std::filesystem::path(CORVEX_SOURCE_DIR) / "samples" / name; }

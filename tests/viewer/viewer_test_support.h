@@ -19,23 +19,13 @@
 
 #include "viewer/main_window.h"
 #include "viewer/settings_store.h"
+#include "tests/support/scratch_dir.h"
 #include "viewer/user_dialogs.h"
 
 namespace corvex::viewer::testing {
 
-// A fresh folder, removed with everything in it at the end of the scope.
-class ScratchDir {
-public:
-    ScratchDir();
-    ~ScratchDir();
-    ScratchDir(const ScratchDir&) = delete;
-    ScratchDir& operator=(const ScratchDir&) = delete;
-    const std::filesystem::path& path() const { return path_; }
-    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
-
-private:
-    std::filesystem::path path_;
-};
+using corvex::testing::ScratchDir;
+using corvex::testing::read_file;
 
 // Dialogs that answer from a script and remember what they were asked.
 class ScriptedDialogs final : public UserDialogs {
@@ -86,7 +76,6 @@ W* child(const QObject& parent, const char* name) {
 // The lines of the status box, without the empty one after the last line end.
 QStringList status_lines(const QWidget& window);
 
-std::string read_file(const std::filesystem::path& path);
 std::filesystem::path sample(const char* name);
 
 // Runs `action` as soon as the modal dialog that the next statement opens is
