@@ -43,20 +43,20 @@ std::filesystem::path large_log(int records) {
         ::waitpid(child, &status, 0);
         return path;
     }
-    logwriter::LogSpec spec;
-    spec.format = logwriter::Format::Pc;
-    spec.error_flags = 0x1000;
-    spec.start_time = kFirstDay;
-    spec.end_time = kFirstDay + records / 86400.0;
+    logwriter::LogDescription desc;
+    desc.format = logwriter::Format::Pc;
+    desc.error_flags = 0x1000;
+    desc.start_time = kFirstDay;
+    desc.end_time = kFirstDay + records / 86400.0;
     for (int c = 0; c < kChannels; ++c) {
         logwriter::Channel channel;
         channel.channel = static_cast<std::int16_t>(c + 1);
         channel.unit_type = 577;
         channel.label = "Flow " + std::to_string(c);
         channel.symbol = "m/s";
-        spec.channels.push_back(channel);
+        desc.channels.push_back(channel);
     }
-    spec.records.reserve(static_cast<std::size_t>(records));
+    desc.records.reserve(static_cast<std::size_t>(records));
     for (int r = 0; r < records; ++r) {
         logwriter::Record record;
         record.time = kFirstDay + r / 86400.0;
@@ -64,10 +64,10 @@ std::filesystem::path large_log(int records) {
             record.values.push_back(r * 0.001 + c * 1.25);
             record.errors.push_back(static_cast<std::int16_t>(r % 7 == 0));
         }
-        spec.records.push_back(std::move(record));
+        desc.records.push_back(std::move(record));
     }
-    spec.trailing_bytes.assign(24, '\0');  // the PC record count leaves out the last 24 bytes
-    logwriter::write_log(path, spec);
+    desc.trailing_bytes.assign(24, '\0');  // the PC record count leaves out the last 24 bytes
+    logwriter::write_log(path, desc);
     ::_exit(0);
 }
 

@@ -14,40 +14,40 @@
 namespace {
 
 using corvex::logwriter::Format;
-using corvex::logwriter::LogSpec;
+using corvex::logwriter::LogDescription;
 
 constexpr int kRecords = 1'000'000;
 
-LogSpec flow_log(Format format) {
-    LogSpec spec;
-    spec.format = format;
-    spec.type_code = format == Format::CompactMeter ? 4 : 5;
-    spec.error_flags = format == Format::CompactMeter ? 0x2000 : 0x1000;
+LogDescription flow_log(Format format) {
+    LogDescription desc;
+    desc.format = format;
+    desc.type_code = format == Format::CompactMeter ? 4 : 5;
+    desc.error_flags = format == Format::CompactMeter ? 0x2000 : 0x1000;
     for (std::int16_t unit : {577, 711, 961, 145}) {
         corvex::logwriter::Channel c;
         c.channel = unit;
         c.unit_type = unit;
         c.label = "Flow";
-        spec.channels.push_back(c);
+        desc.channels.push_back(c);
     }
-    return spec;
+    return desc;
 }
 
 // Writes the header once and one record a million times (times differ so
 // none reads as the end mark).
 std::string make_log(Format format, const char* name) {
     const std::string path = (std::filesystem::temp_directory_path() / ("corvex-bench-" + std::to_string(::getpid()) + name)).string();
-    LogSpec spec = flow_log(format);
-    const std::string header = corvex::logwriter::build_log(spec);
+    LogDescription desc = flow_log(format);
+    const std::string header = corvex::logwriter::build_log(desc);
     std::ofstream out(path, std::ios::binary);
     out.write(header.data(), static_cast<std::streamsize>(header.size()));
-    spec.records.resize(1);
-    spec.records[0].values = {1.8, 203.5, 15230.7, 17.5};
+    desc.records.resize(1);
+    desc.records[0].values = {1.8, 203.5, 15230.7, 17.5};
     for (int r = 0; r < kRecords; r += 1000) {
         std::string block;
         for (int k = 0; k < 1000; ++k) {
-            spec.records[0].time = 45356.0 + (r + k) / 86400.0;
-            block += corvex::logwriter::build_log(spec).substr(header.size());
+            desc.records[0].time = 45356.0 + (r + k) / 86400.0;
+            block += corvex::logwriter::build_log(desc).substr(header.size());
         }
         out.write(block.data(), static_cast<std::streamsize>(block.size()));
     }

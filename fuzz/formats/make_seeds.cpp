@@ -12,7 +12,7 @@ int main(int argc, char** argv) {
     try {
         std::filesystem::create_directories(argv[1]);
         for (const auto& c : corvex::logwriter::reference_log_cases())
-            corvex::logwriter::write_log(std::filesystem::path(argv[1]) / (c.name + ".log"), c.spec);
+            corvex::logwriter::write_log(std::filesystem::path(argv[1]) / (c.name + ".log"), c.desc);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "make-formats-seeds: %s\n", e.what());
         return 1;

@@ -16,7 +16,7 @@ int main(int argc, char** argv) {
     }
     const std::filesystem::path dir = argv[1];
     try {
-        lw::LogSpec pc;
+        lw::LogDescription pc;
         pc.format = lw::Format::Pc;
         pc.interval = 30;
         pc.start_time = 40000;
@@ -34,7 +34,7 @@ int main(int argc, char** argv) {
                                             .record_error = 0});
         lw::write_log(dir / "pc.log", pc);
 
-        lw::LogSpec meter;
+        lw::LogDescription meter;
         meter.format = lw::Format::Meter;
         meter.type_code = 5;
         meter.error_flags = 0x1000;

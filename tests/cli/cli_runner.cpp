@@ -87,9 +87,9 @@ TempFolder::~TempFolder() {
     std::filesystem::remove_all(path_, ec);
 }
 
-std::string TempFolder::write_log(const std::string& name, const logwriter::LogSpec& spec) const {
+std::string TempFolder::write_log(const std::string& name, const logwriter::LogDescription& desc) const {
     const std::filesystem::path p = path_ / name;
-    logwriter::write_log(p, spec);
+    logwriter::write_log(p, desc);
     return p.string();
 }
 

@@ -38,7 +38,7 @@ public:
     const std::filesystem::path& path() const { return path_; }
     std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
     // Writes the log to `name` in the folder and answers its path.
-    std::string write_log(const std::string& name, const logwriter::LogSpec& spec) const;
+    std::string write_log(const std::string& name, const logwriter::LogDescription& desc) const;
     std::string write_bytes(const std::string& name, const std::string& bytes) const;
     // The names of the entries in the folder, sorted.
     std::vector<std::string> entries() const;

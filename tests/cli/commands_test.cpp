@@ -61,7 +61,7 @@ TEST(Info, NamesTheMeterHeaderOffsetAndTheCatalogueLabels) {
 
 TEST(Info, SaysInOneLineWhyAFileIsNotAReadableLog) {
     TempFolder folder;
-    logwriter::LogSpec converted = pc_log();
+    logwriter::LogDescription converted = pc_log();
     converted.format = logwriter::Format::Converted;
     std::filesystem::create_directory(folder / "folder.log");
     struct Case {
@@ -331,9 +331,9 @@ TEST(UnreadableRecord, ExportKeepsTheRecordsBeforeItAndExitsWithStatusTwo) {
 // the record cannot be read: the export keeps the records before it.
 TEST(UnreadableRecord, MeterLogCutInsideItsLastRecordExportsTheRestAndExitsWithStatusTwo) {
     TempFolder folder;
-    logwriter::LogSpec spec = meter_log();
-    spec.truncate_to = logwriter::build_log(spec).size() - 3;
-    const auto log = folder.write_log("cut.log", spec);
+    logwriter::LogDescription desc = meter_log();
+    desc.truncate_to = logwriter::build_log(desc).size() - 3;
+    const auto log = folder.write_log("cut.log", desc);
     const auto out = (folder / "out.csv").string();
     const RunResult r = run_corvex({"export", log, "-o", out, "--no-log-info"});
     expect_one_line_failure(r, 2, "corvex export: " + log + ": ",
@@ -420,9 +420,9 @@ TEST(Convert, FailuresCreateNothingAndExplainThemselvesInOneLine) {
 // that then fails on a full disk must not leave that probe behind as an empty file.
 TEST(Convert, AWriteFailureLeavesNoDestinationBehind) {
     TempFolder folder;
-    logwriter::LogSpec spec = meter_log();
-    spec.records.resize(400, spec.records.back());
-    const auto src = folder.write_log("meter.log", spec);
+    logwriter::LogDescription desc = meter_log();
+    desc.records.resize(400, desc.records.back());
+    const auto src = folder.write_log("meter.log", desc);
     const auto dst = (folder / "converted.log").string();
     rlimit saved{};
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);

@@ -10,8 +10,8 @@ namespace corvex::cli_test {
 
 // A PC log with detailed errors and the cyclic flag: two items (one without a
 // symbol) and three records, at 2023-03-15 12:00:00, 18:00:00 and midnight.
-inline logwriter::LogSpec pc_log() {
-    logwriter::LogSpec s;
+inline logwriter::LogDescription pc_log() {
+    logwriter::LogDescription s;
     s.format = logwriter::Format::Pc;
     s.cyclic_flags = 1;
     s.error_flags = 0x1000;
@@ -46,8 +46,8 @@ inline logwriter::LogSpec pc_log() {
 }
 
 // A meter log at header offset 68, doubles, one channel (velocity, m/s), four records.
-inline logwriter::LogSpec meter_log() {
-    logwriter::LogSpec s;
+inline logwriter::LogDescription meter_log() {
+    logwriter::LogDescription s;
     s.format = logwriter::Format::Meter;
     s.header_offset = 68;
     s.type_code = 5;
@@ -63,8 +63,8 @@ inline logwriter::LogSpec meter_log() {
 }
 
 // A PC log whose item table holds no item.
-inline logwriter::LogSpec pc_log_without_units() {
-    logwriter::LogSpec s = pc_log();
+inline logwriter::LogDescription pc_log_without_units() {
+    logwriter::LogDescription s = pc_log();
     s.channels.clear();
     return s;
 }

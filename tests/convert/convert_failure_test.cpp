@@ -25,18 +25,18 @@ const Message kOutputMessage{"Could not open output file", "Convert Log"};
 const Message kWriteMessage{"Could not write output file", "Convert Log"};
 const std::string kOldContent = "an older file that must survive";
 
-lw::LogSpec small_pc_log(int records) {
-    lw::LogSpec spec;
-    spec.format = lw::Format::Pc;
+lw::LogDescription small_pc_log(int records) {
+    lw::LogDescription desc;
+    desc.format = lw::Format::Pc;
     for (int c = 0; c < 3; ++c) {
         lw::Channel ch;
         ch.channel = static_cast<std::int16_t>(c);
         ch.unit_type = 577;
         ch.label = "Flow";
-        spec.channels.push_back(ch);
+        desc.channels.push_back(ch);
     }
-    for (int r = 0; r < records; ++r) spec.records.push_back({45000.0 + r, {1.0, 2.0, 3.0}, {0, 1, 2}, 0});
-    return spec;
+    for (int r = 0; r < records; ++r) desc.records.push_back({45000.0 + r, {1.0, 2.0, 3.0}, {0, 1, 2}, 0});
+    return desc;
 }
 
 TEST_F(ConvertTest, MissingSourceLeavesTheDestinationUntouched) {

@@ -40,14 +40,14 @@ std::vector<lw::Record> records(int count, int channels, bool with_errors) {
     return out;
 }
 
-lw::LogSpec pc_log(int channels, int record_count) {
-    lw::LogSpec spec;
-    spec.format = lw::Format::Pc;
-    spec.cyclic_flags = 1;
-    spec.error_flags = 0x4000;
-    spec.interval = 30;
-    spec.start_time = 45000.25;
-    spec.end_time = 45001.5;
+lw::LogDescription pc_log(int channels, int record_count) {
+    lw::LogDescription desc;
+    desc.format = lw::Format::Pc;
+    desc.cyclic_flags = 1;
+    desc.error_flags = 0x4000;
+    desc.interval = 30;
+    desc.start_time = 45000.25;
+    desc.end_time = 45001.5;
     for (int c = 0; c < channels; ++c) {
         lw::Channel ch;
         ch.channel = static_cast<std::int16_t>(c + 1);
@@ -59,36 +59,36 @@ lw::LogSpec pc_log(int channels, int record_count) {
         ch.node_id = 17;
         ch.width = 7;
         ch.decimal = 2;
-        spec.channels.push_back(ch);
+        desc.channels.push_back(ch);
     }
-    spec.records = records(record_count, channels, true);
-    return spec;
+    desc.records = records(record_count, channels, true);
+    return desc;
 }
 
-lw::LogSpec meter_log(lw::Format format, std::int32_t offset, std::uint8_t type_code, std::int16_t error_flags,
+lw::LogDescription meter_log(lw::Format format, std::int32_t offset, std::uint8_t type_code, std::int16_t error_flags,
                       std::vector<std::int16_t> unit_types, int record_count) {
-    lw::LogSpec spec;
-    spec.format = format;
-    spec.header_offset = offset;
-    spec.type_code = type_code;
-    spec.error_flags = error_flags;
-    spec.interval = 60;
-    spec.start_time = 44900.0;
-    spec.end_time = 44901.0;
+    lw::LogDescription desc;
+    desc.format = format;
+    desc.header_offset = offset;
+    desc.type_code = type_code;
+    desc.error_flags = error_flags;
+    desc.interval = 60;
+    desc.start_time = 44900.0;
+    desc.end_time = 44901.0;
     for (std::size_t c = 0; c < unit_types.size(); ++c) {
         lw::Channel ch;
         ch.channel = static_cast<std::int16_t>(c);
         ch.unit_type = unit_types[c];
         ch.input = static_cast<std::int16_t>(c + 2);
-        spec.channels.push_back(ch);
+        desc.channels.push_back(ch);
     }
-    spec.records = records(record_count, static_cast<int>(unit_types.size()), true);
-    return spec;
+    desc.records = records(record_count, static_cast<int>(unit_types.size()), true);
+    return desc;
 }
 
 struct RoundTripCase {
     const char* name;
-    lw::LogSpec spec;
+    lw::LogDescription desc;
     std::size_t channels;  // what the Log reports
     std::size_t records;   // at least this many come through
 };
@@ -111,7 +111,7 @@ TEST_F(ConvertTest, EveryFormatConvertsToWhatTheLogDelivered) {
         SCOPED_TRACE(c.name);
         const fs::path src = dir_ / (std::string(c.name) + ".log");
         const fs::path dst = dir_ / (std::string(c.name) + ".cvt");
-        lw::write_log(src, c.spec);
+        lw::write_log(src, c.desc);
         const std::optional<SourceView> source = read_through_log(src);
         ASSERT_TRUE(source);
         ASSERT_EQ(source->items.size(), c.channels);
@@ -175,20 +175,20 @@ TEST_F(ConvertTest, EveryFormatConvertsToWhatTheLogDelivered) {
 }
 
 TEST_F(ConvertTest, PcLogTextsComeBackAsTheirOriginalBytes) {
-    lw::LogSpec spec = pc_log(3, 2);
-    spec.channels[0].label = std::string(32, 'L');                 // a full field, no terminator
-    spec.channels[0].symbol = "12345678";                          // likewise
-    spec.channels[1].label = "D\xE9" "bit \x80 \xB5S";             // Windows-1252: é, €, µ
-    spec.channels[1].symbol = "\xB0" "C";                          // °C
-    spec.channels[2].label = "";
+    lw::LogDescription desc = pc_log(3, 2);
+    desc.channels[0].label = std::string(32, 'L');                 // a full field, no terminator
+    desc.channels[0].symbol = "12345678";                          // likewise
+    desc.channels[1].label = "D\xE9" "bit \x80 \xB5S";             // Windows-1252: é, €, µ
+    desc.channels[1].symbol = "\xB0" "C";                          // °C
+    desc.channels[2].label = "";
     const fs::path src = dir_ / "texts.log", dst = dir_ / "texts.cvt";
-    lw::write_log(src, spec);
+    lw::write_log(src, desc);
     ASSERT_EQ(convert(src, dst), 0);
     const std::optional<ParsedLog> out = parse_converted(read_bytes(dst));
     ASSERT_TRUE(out);
     for (std::size_t k = 0; k < 3; ++k) {
-        EXPECT_EQ(out->items[k].label, padded(spec.channels[k].label, 32)) << k;
-        EXPECT_EQ(out->items[k].symbol, padded(spec.channels[k].symbol, 8)) << k;
+        EXPECT_EQ(out->items[k].label, padded(desc.channels[k].label, 32)) << k;
+        EXPECT_EQ(out->items[k].symbol, padded(desc.channels[k].symbol, 8)) << k;
         // No computer name was set: 32 spaces, whatever the source said.
         EXPECT_EQ(out->items[k].computer, std::string(32, ' ')) << k;
         EXPECT_EQ(out->items[k].comport, 0) << k;

@@ -26,7 +26,7 @@ using testing::ScratchDir;
 
 struct GoldenCase {
     const char* golden;
-    std::function<logwriter::LogSpec()> log;
+    std::function<logwriter::LogDescription()> log;
     const char* log_name;
     std::vector<bool> selected;
     bool include_log_info;

@@ -35,101 +35,101 @@ const std::string kPcTrailer(24, '\0');
 
 }  // namespace
 
-logwriter::LogSpec pc3_log() {
-    logwriter::LogSpec spec;
-    spec.format = logwriter::Format::Pc;
-    spec.trailing_bytes = kPcTrailer;
-    spec.cyclic_flags = 1;
-    spec.error_flags = 0x1000;
-    spec.interval = 10;
+logwriter::LogDescription pc3_log() {
+    logwriter::LogDescription desc;
+    desc.format = logwriter::Format::Pc;
+    desc.trailing_bytes = kPcTrailer;
+    desc.cyclic_flags = 1;
+    desc.error_flags = 0x1000;
+    desc.interval = 10;
     const double t0 = k20240301 + 8 * 3600 * kSecond;
-    spec.start_time = t0;
-    spec.end_time = k20240301 + 1;
-    spec.channels = {pc_channel(1, 577, "Flow", "m/s"), pc_channel(2, 65, "Temp, inlet", "degC"),
+    desc.start_time = t0;
+    desc.end_time = k20240301 + 1;
+    desc.channels = {pc_channel(1, 577, "Flow", "m/s"), pc_channel(2, 65, "Temp, inlet", "degC"),
                      pc_channel(3, 1, "Pressure", "")};
-    spec.records = {
+    desc.records = {
         {t0, {1.5, 20.25, 101325}, {0, 0, 0}, 0},
         {t0 + 10 * kSecond, {-0.0, 3.25, 1e20}, {0, 2, 0}, 0},
         {k20240301 + 1, {std::numeric_limits<double>::quiet_NaN(), 1.5e-5, 0.1 + 0.2}, {0, 0, -1}, 0},
     };
-    return spec;
+    return desc;
 }
 
-logwriter::LogSpec meter_basic_log() {
-    logwriter::LogSpec spec;
-    spec.format = logwriter::Format::Meter;
-    spec.type_code = 5;
-    spec.error_flags = 0x2000;
-    spec.interval = 60;
+logwriter::LogDescription meter_basic_log() {
+    logwriter::LogDescription desc;
+    desc.format = logwriter::Format::Meter;
+    desc.type_code = 5;
+    desc.error_flags = 0x2000;
+    desc.interval = 60;
     const double t0 = k20240301 + 0.5;
-    spec.start_time = t0;
-    spec.end_time = t0 + 120 * kSecond;
-    spec.channels = {meter_channel(1, 577, 2), meter_channel(2, 65)};
-    spec.records = {
+    desc.start_time = t0;
+    desc.end_time = t0 + 120 * kSecond;
+    desc.channels = {meter_channel(1, 577, 2), meter_channel(2, 65)};
+    desc.records = {
         {t0, {2.5, -40}, {}, 0},
         {t0 + 60 * kSecond, {2.75, -39.5}, {}, 5},
         {t0 + 120 * kSecond, {3, -39}, {}, -3},
     };
-    return spec;
+    return desc;
 }
 
-logwriter::LogSpec meter_both_flags_log() {
-    logwriter::LogSpec spec;
-    spec.format = logwriter::Format::Meter;
-    spec.header_offset = 68;
-    spec.type_code = 5;
-    spec.cyclic_flags = 1;
-    spec.error_flags = static_cast<std::int16_t>(0xB000);
-    spec.interval = 1;
-    spec.start_time = -1.25;
-    spec.end_time = k20240301 + 1;
-    spec.channels = {meter_channel(1, 577), meter_channel(2, 1)};
-    spec.records = {
+logwriter::LogDescription meter_both_flags_log() {
+    logwriter::LogDescription desc;
+    desc.format = logwriter::Format::Meter;
+    desc.header_offset = 68;
+    desc.type_code = 5;
+    desc.cyclic_flags = 1;
+    desc.error_flags = static_cast<std::int16_t>(0xB000);
+    desc.interval = 1;
+    desc.start_time = -1.25;
+    desc.end_time = k20240301 + 1;
+    desc.channels = {meter_channel(1, 577), meter_channel(2, 1)};
+    desc.records = {
         {-1.25, {1, 20.9}, {1, 0}, 7},
         {k20240301 + 1, {0.5, 21}, {0, 3}, 9},
     };
-    return spec;
+    return desc;
 }
 
-logwriter::LogSpec compact_log() {
-    logwriter::LogSpec spec;
-    spec.format = logwriter::Format::CompactMeter;
-    spec.type_code = 5;
-    spec.interval = 5;
+logwriter::LogDescription compact_log() {
+    logwriter::LogDescription desc;
+    desc.format = logwriter::Format::CompactMeter;
+    desc.type_code = 5;
+    desc.interval = 5;
     const double t0 = k20240301 + 0.25;
-    spec.start_time = t0;
-    spec.end_time = t0 + 5 * kSecond;
-    spec.channels = {meter_channel(1, 577), meter_channel(2, 65)};
-    spec.records = {
+    desc.start_time = t0;
+    desc.end_time = t0 + 5 * kSecond;
+    desc.channels = {meter_channel(1, 577), meter_channel(2, 65)};
+    desc.records = {
         {t0, {1.25, 10}, {}, 0},
         {t0 + 5 * kSecond, {1.5, 10.5}, {}, 0},
     };
-    return spec;
+    return desc;
 }
 
-logwriter::LogSpec meter_no_records_log() {
-    logwriter::LogSpec spec;
-    spec.format = logwriter::Format::Meter;
-    spec.header_offset = 40;
-    spec.type_code = 5;
-    spec.error_flags = 0x1000;
-    spec.interval = 1;
-    spec.channels = {meter_channel(1, 577)};
-    return spec;
+logwriter::LogDescription meter_no_records_log() {
+    logwriter::LogDescription desc;
+    desc.format = logwriter::Format::Meter;
+    desc.header_offset = 40;
+    desc.type_code = 5;
+    desc.error_flags = 0x1000;
+    desc.interval = 1;
+    desc.channels = {meter_channel(1, 577)};
+    return desc;
 }
 
-logwriter::LogSpec large_pc_log(int records, int channels) {
-    logwriter::LogSpec spec;
-    spec.format = logwriter::Format::Pc;
-    spec.trailing_bytes = kPcTrailer;
-    spec.error_flags = 0x1000;
-    spec.interval = 1;
-    spec.start_time = k20240301;
-    spec.end_time = k20240301 + records * kSecond;
+logwriter::LogDescription large_pc_log(int records, int channels) {
+    logwriter::LogDescription desc;
+    desc.format = logwriter::Format::Pc;
+    desc.trailing_bytes = kPcTrailer;
+    desc.error_flags = 0x1000;
+    desc.interval = 1;
+    desc.start_time = k20240301;
+    desc.end_time = k20240301 + records * kSecond;
     for (int c = 0; c < channels; ++c) {
-        spec.channels.push_back(pc_channel(static_cast<std::int16_t>(c + 1), 577, "Flow", "m/s"));
+        desc.channels.push_back(pc_channel(static_cast<std::int16_t>(c + 1), 577, "Flow", "m/s"));
     }
-    spec.records.reserve(static_cast<std::size_t>(records));
+    desc.records.reserve(static_cast<std::size_t>(records));
     for (int r = 0; r < records; ++r) {
         logwriter::Record record;
         record.time = k20240301 + r * kSecond;
@@ -137,9 +137,9 @@ logwriter::LogSpec large_pc_log(int records, int channels) {
             record.values.push_back(r * 0.25 + c);
             record.errors.push_back(static_cast<std::int16_t>(r % 3));
         }
-        spec.records.push_back(std::move(record));
+        desc.records.push_back(std::move(record));
     }
-    return spec;
+    return desc;
 }
 
 }  // namespace corvex::exporting::testing

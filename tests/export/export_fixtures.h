@@ -7,16 +7,16 @@ namespace corvex::exporting::testing {
 
 // PC log, detailed-errors flag, three items: "Flow (m/s)", "Temp, inlet
 // (degC)" and "Pressure" without a symbol; values at the text forms' edges.
-logwriter::LogSpec pc3_log();
+logwriter::LogDescription pc3_log();
 // Meter log with the basic-errors flag, two channels (unit types 577, 65).
-logwriter::LogSpec meter_basic_log();
+logwriter::LogDescription meter_basic_log();
 // Meter log at header offset 68 with both error flags and bit 0x8000.
-logwriter::LogSpec meter_both_flags_log();
+logwriter::LogDescription meter_both_flags_log();
 // Compact meter log without error flags.
-logwriter::LogSpec compact_log();
+logwriter::LogDescription compact_log();
 // Meter log at header offset 40 without records.
-logwriter::LogSpec meter_no_records_log();
+logwriter::LogDescription meter_no_records_log();
 // A PC log of `records` records over `channels` items, errors detailed.
-logwriter::LogSpec large_pc_log(int records, int channels);
+logwriter::LogDescription large_pc_log(int records, int channels);
 
 }  // namespace corvex::exporting::testing

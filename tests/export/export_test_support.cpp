@@ -43,8 +43,8 @@ std::string read_golden(const std::string& name) {
     return read_file(path);
 }
 
-platform::ComPtr<ILog> open_log(const std::filesystem::path& path, const logwriter::LogSpec& spec) {
-    logwriter::write_log(path, spec);
+platform::ComPtr<ILog> open_log(const std::filesystem::path& path, const logwriter::LogDescription& desc) {
+    logwriter::write_log(path, desc);
     platform::ComPtr<ILog> log(objects::Log::make());
     std::int32_t result = -1;
     const platform::Bstr name = platform::Bstr::from_utf8(path.string());

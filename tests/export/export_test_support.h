@@ -49,7 +49,7 @@ std::string read_golden(const std::string& name);
 
 // Writes the log and opens it through a new Log; fails the test when it does
 // not open.
-platform::ComPtr<ILog> open_log(const std::filesystem::path& path, const logwriter::LogSpec& spec);
+platform::ComPtr<ILog> open_log(const std::filesystem::path& path, const logwriter::LogDescription& desc);
 
 // Log times of whole and fractional days for readable fixtures.
 constexpr double kDay20240301 = 45352.0;  // 2024-03-01

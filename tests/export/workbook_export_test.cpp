@@ -136,7 +136,7 @@ TEST(WorkbookExport, WithoutLogInfoTheFirstSheetKeepsItsDefaultNameAndStaysEmpty
 
 struct ErrorColumnCase {
     const char* name;
-    std::function<logwriter::LogSpec()> log;
+    std::function<logwriter::LogDescription()> log;
     std::vector<bool> selected;
     bool errors;
     Row header;

@@ -53,10 +53,10 @@ constexpr std::int64_t kGiB = std::int64_t{1} << 30;
 TEST(LargeFiles, APcLogOfFiveGigabytesReadsInConstantMemory) {
     testing::TempDir dir;
     const std::string path = (dir.path() / "big_pc.log").string();
-    logwriter::LogSpec spec;
-    spec.channels.resize(1);
-    spec.channels[0].unit_type = 577;
-    const std::string head = logwriter::build_log(spec);  // header and item table, no records
+    logwriter::LogDescription desc;
+    desc.channels.resize(1);
+    desc.channels[0].unit_type = 577;
+    const std::string head = logwriter::build_log(desc);  // header and item table, no records
     const std::int32_t target = 21'000'000;               // 1,032 + 216 x target is past 4 GiB
     const std::int64_t at = 1032 + std::int64_t{216} * target;
     ASSERT_GT(at, 4 * kGiB);
@@ -84,16 +84,16 @@ TEST(LargeFiles, APcLogOfFiveGigabytesReadsInConstantMemory) {
 TEST(LargeFiles, AMeterLogRecordPastFourGigabytesIsFound) {
     testing::TempDir dir;
     const std::string path = (dir.path() / "big_meter.log").string();
-    logwriter::LogSpec spec;
-    spec.format = logwriter::Format::Meter;
-    spec.type_code = 5;
-    spec.channels.resize(1);
-    spec.channels[0].unit_type = 577;
-    spec.records = {{45000.5, {1.25}, {}, 0}};
-    const std::string head = logwriter::build_log(spec);  // one record of 16 bytes
+    logwriter::LogDescription desc;
+    desc.format = logwriter::Format::Meter;
+    desc.type_code = 5;
+    desc.channels.resize(1);
+    desc.channels[0].unit_type = 577;
+    desc.records = {{45000.5, {1.25}, {}, 0}};
+    const std::string head = logwriter::build_log(desc);  // one record of 16 bytes
     const std::int32_t target = 300'000'000;              // 98 + 16 x target is past 4 GiB
-    spec.records = {{46000.5, {-7.75}, {}, 0}};
-    const std::string far = logwriter::build_log(spec).substr(98);
+    desc.records = {{46000.5, {-7.75}, {}, 0}};
+    const std::string far = logwriter::build_log(desc).substr(98);
     const std::int64_t at = 98 + std::int64_t{16} * target;
     if (!make_sparse(path, head, 5 * kGiB, at, far)) GTEST_SKIP() << "the file system refused a sparse 5 GiB file";
 

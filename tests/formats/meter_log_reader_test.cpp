@@ -13,7 +13,7 @@ namespace {
 
 using logwriter::Channel;
 using logwriter::Format;
-using logwriter::LogSpec;
+using logwriter::LogDescription;
 using logwriter::Record;
 using testing::build;
 using testing::WatchedSource;
@@ -27,8 +27,8 @@ Channel descriptor(std::int16_t channel, std::int16_t unit_type) {
 
 // Three channels of doubles: value 10r + c + 0.5, channel error 100 + 10r + c,
 // record error -(r + 1).
-LogSpec meter_log(std::int16_t flags, int records, Format format = Format::Meter, std::int32_t offset = 0) {
-    LogSpec s;
+LogDescription meter_log(std::int16_t flags, int records, Format format = Format::Meter, std::int32_t offset = 0) {
+    LogDescription s;
     s.format = format;
     s.header_offset = offset;
     s.type_code = 5;
@@ -119,9 +119,9 @@ class MeterOpen : public ::testing::TestWithParam<OpenCase> {};
 
 TEST_P(MeterOpen, ResultCodes) {
     const OpenCase& c = GetParam();
-    LogSpec spec = meter_log(0, 2, c.format, c.offset);
-    if (c.length) spec.truncate_to = c.length;
-    auto bytes = build(spec);
+    LogDescription desc = meter_log(0, 2, c.format, c.offset);
+    if (c.length) desc.truncate_to = c.length;
+    auto bytes = build(desc);
     if (c.byte_to_clear >= 0) bytes[static_cast<std::size_t>(c.byte_to_clear)] = 0;
     std::unique_ptr<MeterFamilyReader> reader;
     if (c.format == Format::Meter)
@@ -162,9 +162,9 @@ TEST(MeterLogReader, AMissingFileCannotBeOpened) {
 }
 
 TEST(MeterLogReader, AZeroTimeEndsTheLogAndMovesSixteenBytes) {
-    LogSpec spec = meter_log(0x2000, 4);
-    spec.records[1].time = 0.0;
-    const auto bytes = build(spec);
+    LogDescription desc = meter_log(0x2000, 4);
+    desc.records[1].time = 0.0;
+    const auto bytes = build(desc);
     WatchedSource src(bytes);
     MeterLogReader reader(0);
     ASSERT_EQ(reader.OpenByteSource(std::move(src.owned)), 0);
@@ -179,9 +179,9 @@ TEST(MeterLogReader, AZeroTimeEndsTheLogAndMovesSixteenBytes) {
 }
 
 TEST(MeterLogReader, AFirstRecordWithZeroTimeLeavesNoRecords) {
-    LogSpec spec = meter_log(0, 3);
-    spec.records[0].time = 0.0;
-    const auto bytes = build(spec);
+    LogDescription desc = meter_log(0, 3);
+    desc.records[0].time = 0.0;
+    const auto bytes = build(desc);
     MeterLogReader reader(0);
     ASSERT_EQ(reader.OpenByteSource(std::make_unique<MemoryByteSource>(bytes)), 0);
     EXPECT_EQ(reader.RecordCount(), 0);
@@ -203,9 +203,9 @@ class MeterShortRecord : public ::testing::TestWithParam<CutCase> {};
 // word, so there the cut record does not count); reading it fails either way.
 TEST_P(MeterShortRecord, IsCountedByItsTimeButNotRead) {
     const CutCase& c = GetParam();
-    LogSpec spec = meter_log(c.flags, 4, c.format);
-    spec.truncate_to = logwriter::data_start(spec) + 3 * logwriter::record_bytes(spec) + c.cut_into_last;
-    const auto bytes = build(spec);
+    LogDescription desc = meter_log(c.flags, 4, c.format);
+    desc.truncate_to = logwriter::data_start(desc) + 3 * logwriter::record_bytes(desc) + c.cut_into_last;
+    const auto bytes = build(desc);
     std::unique_ptr<MeterFamilyReader> reader;
     if (c.format == Format::Meter)
         reader = std::make_unique<MeterLogReader>(0);
@@ -243,9 +243,9 @@ constexpr std::int64_t kStart = 138, kSize = 32;
 
 TEST_P(MeterSeeks, MoveByWholeRecordsAndAnswerTheCountAskedFor) {
     const MeterSeekCase& c = GetParam();
-    LogSpec spec = meter_log(0, 5, Format::Meter, 40);
-    spec.trailing_bytes = "1234567";
-    const auto bytes = build(spec);
+    LogDescription desc = meter_log(0, 5, Format::Meter, 40);
+    desc.trailing_bytes = "1234567";
+    const auto bytes = build(desc);
     WatchedSource src(bytes);
     MeterLogReader reader(40);
     ASSERT_EQ(reader.OpenByteSource(std::move(src.owned)), 0);
@@ -280,10 +280,10 @@ TEST(MeterLogReader, SeekingFarDoesNotOverflow) {
 }
 
 TEST(CompactMeterLogReader, CountsEveryDescriptorInUseButReportsLeadingChannels) {
-    LogSpec spec = meter_log(0x3000, 2, Format::CompactMeter);
-    spec.channels[1].unit_type = 0;
-    spec.channels.push_back(descriptor(4, 145));
-    const auto bytes = build(spec);
+    LogDescription desc = meter_log(0x3000, 2, Format::CompactMeter);
+    desc.channels[1].unit_type = 0;
+    desc.channels.push_back(descriptor(4, 145));
+    const auto bytes = build(desc);
     CompactMeterLogReader reader;
     ASSERT_EQ(reader.OpenByteSource(std::make_unique<MemoryByteSource>(bytes)), 0);
     EXPECT_EQ(reader.value_channels(), 3);

@@ -18,7 +18,7 @@ namespace corvex::formats {
 namespace {
 
 using logwriter::Format;
-using logwriter::LogSpec;
+using logwriter::LogDescription;
 using testing::build;
 
 LogFormat expected_format(Format f) {
@@ -43,13 +43,13 @@ double stored(std::uint8_t type_code, double v) {
 // when it ends on a record boundary; a meter log ends at a zero time or at a
 // time that cannot be read whole (a compact log with record error words also
 // needs that word).
-std::int32_t expected_count(const LogSpec& spec, std::size_t file_length) {
-    if (spec.format == Format::Pc) return static_cast<std::int32_t>((file_length - 1056) / 216);
-    const std::size_t start = logwriter::data_start(spec);
-    const std::size_t size = logwriter::record_bytes(spec);
-    const bool needs_word = spec.format == Format::CompactMeter && (spec.error_flags & 0x2000) != 0;
+std::int32_t expected_count(const LogDescription& desc, std::size_t file_length) {
+    if (desc.format == Format::Pc) return static_cast<std::int32_t>((file_length - 1056) / 216);
+    const std::size_t start = logwriter::data_start(desc);
+    const std::size_t size = logwriter::record_bytes(desc);
+    const bool needs_word = desc.format == Format::CompactMeter && (desc.error_flags & 0x2000) != 0;
     std::int32_t n = 0;
-    for (std::size_t i = 0; i < spec.records.size() && spec.records[i].time != 0.0; ++i) {
+    for (std::size_t i = 0; i < desc.records.size() && desc.records[i].time != 0.0; ++i) {
         const std::size_t record_start = start + i * size;
         if (record_start + 8 > file_length || (needs_word && record_start + size > file_length)) break;
         ++n;
@@ -61,8 +61,8 @@ class ReferenceLogs : public ::testing::TestWithParam<logwriter::LogCase> {};
 
 TEST_P(ReferenceLogs, ReadBackFieldByField) {
     const logwriter::LogCase& c = GetParam();
-    const LogSpec& spec = c.spec;
-    const auto bytes = build(spec);
+    const LogDescription& desc = c.desc;
+    const auto bytes = build(desc);
     auto opened = open_log_bytes(bytes);
     ASSERT_EQ(opened.has_value(), c.readable) << explain_rejection_bytes(bytes);
     EXPECT_EQ(explain_rejection_bytes(bytes).empty(), c.readable);
@@ -70,28 +70,28 @@ TEST_P(ReferenceLogs, ReadBackFieldByField) {
         EXPECT_EQ(opened.error(), OpenError::Rejected);
         return;
     }
-    EXPECT_EQ(opened->format, expected_format(spec.format));
-    EXPECT_EQ(opened->header_offset, spec.format == Format::Meter ? spec.header_offset : 0);
+    EXPECT_EQ(opened->format, expected_format(desc.format));
+    EXPECT_EQ(opened->header_offset, desc.format == Format::Meter ? desc.header_offset : 0);
 
     const CommonHeader& h = std::visit([](const auto& header) -> const CommonHeader& { return header.common; }, opened->header);
-    EXPECT_EQ(h.cyclic_flags, spec.cyclic_flags);
-    EXPECT_EQ(h.error_flags, spec.error_flags);
-    EXPECT_EQ(h.start_time, spec.start_time);
-    EXPECT_EQ(h.end_time, spec.end_time);
-    EXPECT_EQ(h.interval, spec.interval);
+    EXPECT_EQ(h.cyclic_flags, desc.cyclic_flags);
+    EXPECT_EQ(h.error_flags, desc.error_flags);
+    EXPECT_EQ(h.start_time, desc.start_time);
+    EXPECT_EQ(h.end_time, desc.end_time);
+    EXPECT_EQ(h.interval, desc.interval);
 
     LogReader& reader = *opened->reader;
-    const std::int32_t count = expected_count(spec, bytes.size());
+    const std::int32_t count = expected_count(desc, bytes.size());
     EXPECT_EQ(reader.RecordCount(), count);
-    EXPECT_EQ(reader.RecordSize(), logwriter::record_bytes(spec));
+    EXPECT_EQ(reader.RecordSize(), logwriter::record_bytes(desc));
 
-    const bool pc = spec.format == Format::Pc;
-    const int slots = pc ? 12 : logwriter::record_value_slots(spec);
-    const std::uint8_t code = spec.type_code;
-    const bool detailed = (spec.error_flags & kDetailedErrors) != 0;
-    const bool basic = (spec.error_flags & kBasicErrors) != 0;
+    const bool pc = desc.format == Format::Pc;
+    const int slots = pc ? 12 : logwriter::record_value_slots(desc);
+    const std::uint8_t code = desc.type_code;
+    const bool detailed = (desc.error_flags & kDetailedErrors) != 0;
+    const bool basic = (desc.error_flags & kBasicErrors) != 0;
     for (std::int32_t r = 0; r < count; ++r) {
-        const logwriter::Record& want = spec.records[static_cast<std::size_t>(r)];
+        const logwriter::Record& want = desc.records[static_cast<std::size_t>(r)];
         double t = 0;
         std::uint8_t values[12 * 8];
         std::int16_t errors[kErrorPlaces];
@@ -119,7 +119,7 @@ TEST_P(ReferenceLogs, ReadBackFieldByField) {
         double t = 0;
         ASSERT_TRUE(reader.SeekLast());
         ASSERT_TRUE(reader.ReadRecord(&t, nullptr, nullptr, nullptr));
-        EXPECT_EQ(t, spec.records[static_cast<std::size_t>(count - 1)].time);
+        EXPECT_EQ(t, desc.records[static_cast<std::size_t>(count - 1)].time);
     }
 }
 
@@ -130,7 +130,7 @@ INSTANTIATE_TEST_SUITE_P(Table, ReferenceLogs, ::testing::ValuesIn(logwriter::re
 // explanation, and every read of a cut file ends without fault.
 TEST(OpenLog, EveryPrefixOfEveryReferenceLogIsHandledCleanly) {
     for (const logwriter::LogCase& c : logwriter::reference_log_cases()) {
-        const std::string whole = logwriter::build_log(c.spec);
+        const std::string whole = logwriter::build_log(c.desc);
         for (std::size_t length = 0; length <= whole.size(); ++length) {
             // An exact-size heap copy, so the sanitizers see any read past it.
             const std::vector<std::uint8_t> cut(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(length));
@@ -194,14 +194,14 @@ INSTANTIATE_TEST_SUITE_P(
 struct VerdictCase {
     const char* what;
     friend void PrintTo(const VerdictCase& c, std::ostream* os) { *os << c.what; }
-    LogSpec spec;
+    LogDescription desc;
     bool opens;
     LogFormat format;
     const char* reason;  // part of explain_rejection's line
 };
 
-LogSpec small(Format f, std::int32_t offset = 0) {
-    LogSpec s;
+LogDescription small(Format f, std::int32_t offset = 0) {
+    LogDescription s;
     s.format = f;
     s.header_offset = offset;
     s.channels.resize(2);
@@ -211,7 +211,7 @@ LogSpec small(Format f, std::int32_t offset = 0) {
     return s;
 }
 
-LogSpec with(LogSpec s, auto change) {
+LogDescription with(LogDescription s, auto change) {
     change(s);
     return s;
 }
@@ -220,7 +220,7 @@ class Verdicts : public ::testing::TestWithParam<VerdictCase> {};
 
 TEST_P(Verdicts, OpenAndExplainAgree) {
     const VerdictCase& c = GetParam();
-    const auto bytes = build(c.spec);
+    const auto bytes = build(c.desc);
     auto opened = open_log_bytes(bytes);
     ASSERT_EQ(opened.has_value(), c.opens) << c.what;
     const std::string why = explain_rejection_bytes(bytes);
@@ -236,18 +236,18 @@ TEST_P(Verdicts, OpenAndExplainAgree) {
 INSTANTIATE_TEST_SUITE_P(
     Files, Verdicts,
     ::testing::Values(
-        VerdictCase{"PC log, 1,200 bytes", with(small(Format::Pc), [](LogSpec& s) { s.truncate_to = 1200; }), false,
+        VerdictCase{"PC log, 1,200 bytes", with(small(Format::Pc), [](LogDescription& s) { s.truncate_to = 1200; }), false,
                     LogFormat::Pc, "PC log (first bytes A5 5A): file is 1200 bytes, a PC log needs at least 1272"},
         VerdictCase{"converted log", small(Format::Converted), false, LogFormat::Pc, "0x5BB5, the converted log's"},
         VerdictCase{"PC log with a cyclic flags low byte 0xA6",
-                    with(small(Format::Pc), [](LogSpec& s) { s.cyclic_flags = 0x00A6; }), true, LogFormat::Meter, ""},
+                    with(small(Format::Pc), [](LogDescription& s) { s.cyclic_flags = 0x00A6; }), true, LogFormat::Meter, ""},
         VerdictCase{"meter log at 0, first bytes look compact",
-                    with(small(Format::Meter), [](LogSpec& s) { s.preamble = "\xA5\x07"; }), true,
+                    with(small(Format::Meter), [](LogDescription& s) { s.preamble = "\xA5\x07"; }), true,
                     LogFormat::CompactMeter, ""},
-        VerdictCase{"compact log of 50 bytes", with(small(Format::CompactMeter), [](LogSpec& s) { s.truncate_to = 50; }),
+        VerdictCase{"compact log of 50 bytes", with(small(Format::CompactMeter), [](LogDescription& s) { s.truncate_to = 50; }),
                     false, LogFormat::CompactMeter, "compact meter log (first bytes A5 05): file is 50 bytes"},
         VerdictCase{"meter log at 68 cut inside its header",
-                    with(small(Format::Meter, 68), [](LogSpec& s) { s.truncate_to = 100; }), false, LogFormat::Meter,
+                    with(small(Format::Meter, 68), [](LogDescription& s) { s.truncate_to = 100; }), false, LogFormat::Meter,
                     "meter log at header offset 68: file is 100 bytes, the 98-byte header ends at offset 166"},
         VerdictCase{"meter log at 40", small(Format::Meter, 40), true, LogFormat::Meter, ""}), testing::NameFromWhat{});
 

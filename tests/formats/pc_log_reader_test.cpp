@@ -13,7 +13,7 @@ namespace {
 
 using logwriter::Channel;
 using logwriter::Format;
-using logwriter::LogSpec;
+using logwriter::LogDescription;
 using logwriter::Record;
 using testing::build;
 using testing::WatchedSource;
@@ -28,8 +28,8 @@ Channel item(std::int16_t channel, std::int16_t unit_type, std::string label = "
     return c;
 }
 
-LogSpec pc_log(int records) {
-    LogSpec s;
+LogDescription pc_log(int records) {
+    LogDescription s;
     s.format = Format::Pc;
     s.channels = {item(1, 577), item(2, 711), item(3, 961)};
     for (int r = 0; r < records; ++r) {
@@ -58,9 +58,9 @@ class PcFileLength : public ::testing::TestWithParam<LengthCase> {};
 // The count is (length - 1,056) / 216, and at least one record must count.
 TEST_P(PcFileLength, DecidesOpenAndCount) {
     const LengthCase& c = GetParam();
-    LogSpec spec = pc_log(c.records);
-    spec.trailing_bytes.assign(c.extra, '\0');
-    const auto bytes = build(spec);
+    LogDescription desc = pc_log(c.records);
+    desc.trailing_bytes.assign(c.extra, '\0');
+    const auto bytes = build(desc);
     PcLogReader reader;
     EXPECT_EQ(reader.OpenByteSource(std::make_unique<MemoryByteSource>(bytes)), c.opens ? 0 : -1) << c.what;
     EXPECT_EQ(reader.is_open(), c.opens);
@@ -92,17 +92,17 @@ TEST(PcLogReader, ReadsTheUncountedLastRecordByReadingOn) {
 }
 
 TEST(PcLogReader, HeaderAndItemsAreDecoded) {
-    LogSpec spec = pc_log(2);
-    spec.cyclic_flags = 1;
-    spec.error_flags = 0x5000;
-    spec.start_time = 45000.5;
-    spec.end_time = 45001.25;
-    spec.interval = -3;
-    spec.channels[1].unit_type = 0;  // in the table, not active
-    spec.channels[2].label = std::string(32, 'X');
-    spec.channels.push_back(item(4, -1));  // an explicit end marker, then a slot that must be ignored
-    spec.channels.push_back(item(5, 1));
-    const auto bytes = build(spec);
+    LogDescription desc = pc_log(2);
+    desc.cyclic_flags = 1;
+    desc.error_flags = 0x5000;
+    desc.start_time = 45000.5;
+    desc.end_time = 45001.25;
+    desc.interval = -3;
+    desc.channels[1].unit_type = 0;  // in the table, not active
+    desc.channels[2].label = std::string(32, 'X');
+    desc.channels.push_back(item(4, -1));  // an explicit end marker, then a slot that must be ignored
+    desc.channels.push_back(item(5, 1));
+    const auto bytes = build(desc);
     PcLogReader reader;
     ASSERT_EQ(reader.OpenByteSource(std::make_unique<MemoryByteSource>(bytes)), 0);
     const PcHeader& h = reader.header();
@@ -190,9 +190,9 @@ TEST(PcLogReader, NullPointersStillMoveToTheNextRecord) {
 }
 
 TEST(PcLogReader, AFailedReadStillEndsAtTheNextRecordBoundary) {
-    LogSpec spec = pc_log(3);
-    spec.truncate_to = 1032 + 2 * 216 + 100;  // the third record is cut inside entry 5
-    const auto bytes = build(spec);
+    LogDescription desc = pc_log(3);
+    desc.truncate_to = 1032 + 2 * 216 + 100;  // the third record is cut inside entry 5
+    const auto bytes = build(desc);
     WatchedSource src(bytes);
     PcLogReader reader;
     ASSERT_EQ(reader.OpenByteSource(std::move(src.owned)), 0);

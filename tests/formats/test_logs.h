@@ -32,7 +32,7 @@ struct NameFromWhat {
 
 inline std::vector<std::uint8_t> bytes_of(const std::string& s) { return {s.begin(), s.end()}; }
 
-inline std::vector<std::uint8_t> build(const logwriter::LogSpec& spec) { return bytes_of(logwriter::build_log(spec)); }
+inline std::vector<std::uint8_t> build(const logwriter::LogDescription& desc) { return bytes_of(logwriter::build_log(desc)); }
 
 // A memory source over `bytes` whose position the test can watch while a
 // reader owns it.

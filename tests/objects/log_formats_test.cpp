@@ -43,7 +43,7 @@ void expect_header(ILogInfo* info, double start, double end, std::int16_t cyclic
 
 TEST_F(ObjectsTest, PcLogAnswersHeaderItemsAndEveryUnit) {
     auto log = new_log();
-    ASSERT_EQ(open(log.get(), write("pc.log", pc_spec(4))), 0);
+    ASSERT_EQ(open(log.get(), write("pc.log", pc_desc(4))), 0);
     auto info = info_of(log.get());
     expect_header(info.get(), 40000, 40004, 1, 0x4000, 30);
     const std::vector<ItemSeen> expected_items = {
@@ -81,7 +81,7 @@ TEST_P(MeterFormats, MeterLogAnswersCatalogueLabelsAndEveryUnit) {
     const auto [format, offset] = GetParam();
     const bool compact = format == lw::Format::CompactMeter;
     auto log = new_log();
-    ASSERT_EQ(open(log.get(), write("meter.log", meter_spec(format, offset, 5, 4))), 0);
+    ASSERT_EQ(open(log.get(), write("meter.log", meter_desc(format, offset, 5, 4))), 0);
     auto info = info_of(log.get());
     expect_header(info.get(), 41000.25, 41001.5, 0, 0x1000, 60);
     const std::int16_t in0 = compact ? 0 : 2, in1 = compact ? 0 : 3;
@@ -125,12 +125,12 @@ INSTANTIATE_TEST_SUITE_P(AllLayouts, MeterFormats,
 // A compact meter log records every descriptor in use, but its channels end at
 // the first unused one: the units are the leading channels' values.
 TEST_F(ObjectsTest, CompactLogWithAGapGivesOnlyItsLeadingChannels) {
-    auto spec = meter_spec(lw::Format::CompactMeter, 0, 5, 0);
-    spec.channels = {meter_channel(1, 577, 0), meter_channel(2, 12, 0), meter_channel(3, 0, 0),
+    auto desc = meter_desc(lw::Format::CompactMeter, 0, 5, 0);
+    desc.channels = {meter_channel(1, 577, 0), meter_channel(2, 12, 0), meter_channel(3, 0, 0),
                      meter_channel(4, 9999, 0)};
-    for (int r = 0; r < 3; ++r) spec.records.push_back({.time = 40000.0 + r, .values = {r + 0.25, r + 0.5, r + 0.75}, .errors = {}});
+    for (int r = 0; r < 3; ++r) desc.records.push_back({.time = 40000.0 + r, .values = {r + 0.25, r + 0.5, r + 0.75}, .errors = {}});
     auto log = new_log();
-    ASSERT_EQ(open(log.get(), write("gap.log", spec)), 0);
+    ASSERT_EQ(open(log.get(), write("gap.log", desc)), 0);
     std::int32_t count = 0;
     EXPECT_EQ(info_of(log.get())->get_Count(&count), S_OK);
     EXPECT_EQ(count, 2);
@@ -162,10 +162,10 @@ TEST_F(ObjectsTest, NarrowMeterValuesAreWidenedFromTheirOwnPlace) {
     };
     for (const Case& c : cases) {
         for (const auto format : {lw::Format::Meter, lw::Format::CompactMeter}) {
-            auto spec = meter_spec(format, 0, c.type_code, 0);
-            spec.records.push_back({.time = 40000, .values = {c.first, c.second, 0}, .errors = {}});
+            auto desc = meter_desc(format, 0, c.type_code, 0);
+            desc.records.push_back({.time = 40000, .values = {c.first, c.second, 0}, .errors = {}});
             auto log = new_log();
-            ASSERT_EQ(open(log.get(), write("narrow.log", spec)), 0);
+            ASSERT_EQ(open(log.get(), write("narrow.log", desc)), 0);
             ComPtr<ILogRecord> record;
             ASSERT_EQ(log->GetNextRecord(record.put()), S_OK);
             ASSERT_TRUE(record);
@@ -186,10 +186,10 @@ TEST_F(ObjectsTest, MeterErrorWordsReachTheirUnits) {
         bool per_channel;
     };
     for (const Case c : {Case{0x1000, true}, Case{0x2000, false}, Case{0x3000, true}}) {
-        auto spec = meter_spec(lw::Format::Meter, 0, 3, 2);
-        spec.error_flags = c.flags;
+        auto desc = meter_desc(lw::Format::Meter, 0, 3, 2);
+        desc.error_flags = c.flags;
         auto log = new_log();
-        ASSERT_EQ(open(log.get(), write("errors.log", spec)), 0);
+        ASSERT_EQ(open(log.get(), write("errors.log", desc)), 0);
         for (int r = 0; r < 2; ++r) {
             ComPtr<ILogRecord> record;
             ASSERT_EQ(log->GetNextRecord(record.put()), S_OK);
@@ -207,10 +207,10 @@ TEST_F(ObjectsTest, MeterErrorWordsReachTheirUnits) {
 }
 
 TEST_F(ObjectsTest, LogWithoutChannelsGivesEmptyRecordsAndNoItems) {
-    auto spec = pc_spec(3);
-    spec.channels.clear();
+    auto desc = pc_desc(3);
+    desc.channels.clear();
     auto log = new_log();
-    ASSERT_EQ(open(log.get(), write("empty.log", spec)), 0);
+    ASSERT_EQ(open(log.get(), write("empty.log", desc)), 0);
     auto info = info_of(log.get());
     std::int32_t count = -1;
     EXPECT_EQ(info->get_Count(&count), S_OK);

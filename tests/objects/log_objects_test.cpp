@@ -38,7 +38,7 @@ IUnknown* identity(IUnknown* p) {
 
 TEST_F(ObjectsTest, RecordHandsOutItsUnitsByIndexAndByWalk) {
     auto log = new_log();
-    ASSERT_EQ(open(log.get(), write("pc.log", pc_spec(2))), 0);
+    ASSERT_EQ(open(log.get(), write("pc.log", pc_desc(2))), 0);
     auto record = first_record(log.get());
     ComPtr<ILogUnit> units[3];
     for (int k = 0; k < 3; ++k) ASSERT_EQ(record->get_Item(k, units[k].put()), S_OK);
@@ -63,7 +63,7 @@ TEST_F(ObjectsTest, RecordHandsOutItsUnitsByIndexAndByWalk) {
 
 TEST_F(ObjectsTest, UnitEnumeratorStatusesAtTheEdges) {
     auto log = new_log();
-    ASSERT_EQ(open(log.get(), write("pc.log", pc_spec(2))), 0);
+    ASSERT_EQ(open(log.get(), write("pc.log", pc_desc(2))), 0);
     auto record = first_record(log.get());
     auto enumerator = enumerator_of(record.get());
     VARIANT v[4];
@@ -97,7 +97,7 @@ TEST_F(ObjectsTest, UnitEnumeratorStatusesAtTheEdges) {
 
 TEST_F(ObjectsTest, InformationBuildsItemsByIndexAndEnumeratesThemOnce) {
     auto log = new_log();
-    ASSERT_EQ(open(log.get(), write("meter.log", meter_spec(lw::Format::Meter, 0, 5, 1))), 0);
+    ASSERT_EQ(open(log.get(), write("meter.log", meter_desc(lw::Format::Meter, 0, 5, 1))), 0);
     ComPtr<ILogInfo> info;
     ASSERT_EQ(log->GetLogInfo(info.put()), S_OK);
     for (const std::int32_t bad : {-1, 3, 12}) {
@@ -144,13 +144,13 @@ TEST_F(ObjectsTest, EverythingHandedOutOutlivesItsLog) {
     ComPtr<IEnumVARIANT> items;
     {
         auto log = new_log();
-        ASSERT_EQ(open(log.get(), write("meter.log", meter_spec(lw::Format::Meter, 0, 3, 3))), 0);
+        ASSERT_EQ(open(log.get(), write("meter.log", meter_desc(lw::Format::Meter, 0, 3, 3))), 0);
         ASSERT_EQ(log->get_Item(2, record.put()), S_OK);
         ASSERT_EQ(record->get_Item(1, unit.put()), S_OK);
         ASSERT_EQ(log->GetLogInfo(info.put()), S_OK);
         ASSERT_EQ(info->get_Item(0, item.put()), S_OK);
         items = enumerator_of(info.get());
-        ASSERT_EQ(open(log.get(), write("pc.log", pc_spec(2))), 0);  // a later Open changes none of them
+        ASSERT_EQ(open(log.get(), write("pc.log", pc_desc(2))), 0);  // a later Open changes none of them
     }
     EXPECT_EQ(read_record(record.get()).size(), 3u);
     record.reset();
@@ -217,7 +217,7 @@ TEST_F(ObjectsTest, FactoryMadeObjectsAreEmptyAndAnswerEverything) {
 
 TEST_F(ObjectsTest, NullOutPointersAnswerEPointer) {
     auto log = new_log();
-    ASSERT_EQ(open(log.get(), write("pc.log", pc_spec(2))), 0);
+    ASSERT_EQ(open(log.get(), write("pc.log", pc_desc(2))), 0);
     auto record = first_record(log.get());
     ComPtr<ILogUnit> unit;
     ASSERT_EQ(record->get_Item(0, unit.put()), S_OK);
@@ -250,7 +250,7 @@ TEST_F(ObjectsTest, NullOutPointersAnswerEPointer) {
 // Late-bound callers reach the members by name through IDispatch.
 TEST_F(ObjectsTest, LateBoundCallsReachTheMembers) {
     auto log = new_log();
-    ASSERT_EQ(open(log.get(), write("meter.log", meter_spec(lw::Format::Meter, 0, 5, 4))), 0);
+    ASSERT_EQ(open(log.get(), write("meter.log", meter_desc(lw::Format::Meter, 0, 5, 4))), 0);
     auto get = [](IDispatch* object, const char16_t* member, std::vector<VARIANT> args, VARIANT& result) {
         DISPID id = DISPID_UNKNOWN;
         std::u16string name = member;

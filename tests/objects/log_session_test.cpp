@@ -54,14 +54,14 @@ void expect_no_log_open(ILog* log) {
 }
 
 TEST_F(ObjectsTest, OpenFailuresCloseThePreviousLogAndReportMinusOne) {
-    const auto good = write("good.log", pc_spec(5));
-    auto converted_spec = pc_spec(5);
-    converted_spec.format = lw::Format::Converted;
+    const auto good = write("good.log", pc_desc(5));
+    auto converted_desc = pc_desc(5);
+    converted_desc.format = lw::Format::Converted;
     const std::filesystem::path unreadable[] = {
         dir_ / "missing.log",
         write_bytes("text.log", std::string(2000, 'x')),
         write_bytes("short.log", "\xA5\x03short"),
-        write("converted.log", converted_spec),
+        write("converted.log", converted_desc),
         dir_,  // a folder
     };
     auto log = new_log();
@@ -80,7 +80,7 @@ TEST_F(ObjectsTest, OpenFailuresCloseThePreviousLogAndReportMinusOne) {
 
 TEST_F(ObjectsTest, NullNameOrNullResultLeavesTheOpenLogOpen) {
     auto log = new_log();
-    ASSERT_EQ(open(log.get(), write("good.log", pc_spec(5))), 0);
+    ASSERT_EQ(open(log.get(), write("good.log", pc_desc(5))), 0);
     EXPECT_EQ(next_time(log.get()), 40000);
     std::int32_t ret = 7;
     EXPECT_EQ(log->Open(nullptr, &ret), S_FALSE);
@@ -94,12 +94,12 @@ TEST_F(ObjectsTest, NullNameOrNullResultLeavesTheOpenLogOpen) {
 
 TEST_F(ObjectsTest, ReopeningBuildsNewInformationAndKeepsTheOld) {
     auto log = new_log();
-    ASSERT_EQ(open(log.get(), write("pc.log", pc_spec(5))), 0);
+    ASSERT_EQ(open(log.get(), write("pc.log", pc_desc(5))), 0);
     ComPtr<ILogInfo> first, again;
     ASSERT_EQ(log->GetLogInfo(first.put()), S_OK);
     ASSERT_EQ(log->GetLogInfo(again.put()), S_OK);
     EXPECT_EQ(first.get(), again.get());
-    ASSERT_EQ(open(log.get(), write("meter.log", meter_spec(lw::Format::Meter, 68, 5, 7))), 0);
+    ASSERT_EQ(open(log.get(), write("meter.log", meter_desc(lw::Format::Meter, 68, 5, 7))), 0);
     ComPtr<ILogInfo> second;
     ASSERT_EQ(log->GetLogInfo(second.put()), S_OK);
     EXPECT_NE(first.get(), second.get());
@@ -116,7 +116,7 @@ TEST_F(ObjectsTest, LongAndNonAsciiPathsOpen) {
     while (folder.string().size() < 400) folder /= std::string(60, 'd');
     std::filesystem::create_directories(folder);
     const auto path = folder / "flow.log";
-    lw::write_log(path, pc_spec(3));
+    lw::write_log(path, pc_desc(3));
     auto log = new_log();
     EXPECT_EQ(open(log.get(), path), 0);
     EXPECT_EQ(next_time(log.get()), 40000);
@@ -125,8 +125,8 @@ TEST_F(ObjectsTest, LongAndNonAsciiPathsOpen) {
 // Records read by GetNextRecord, Item, and the enumerator one at a time and in
 // batches are the same records; only the enumerator's carry Input 0.
 TEST_F(ObjectsTest, EveryRouteToTheRecordsAgrees) {
-    for (const auto& spec : {pc_spec(6), meter_spec(lw::Format::Meter, 40, 4, 6)}) {
-        const auto path = write("routes.log", spec);
+    for (const auto& desc : {pc_desc(6), meter_desc(lw::Format::Meter, 40, 4, 6)}) {
+        const auto path = write("routes.log", desc);
         auto log = new_log();
         ASSERT_EQ(open(log.get(), path), 0);
         std::vector<std::vector<UnitSeen>> by_next, by_item, by_enum, by_batch;
@@ -152,7 +152,7 @@ TEST_F(ObjectsTest, EveryRouteToTheRecordsAgrees) {
             for (auto& unit : record) unit.input = 0;
         EXPECT_EQ(by_enum, by_next);
         EXPECT_EQ(by_batch, by_next);
-        if (spec.format == lw::Format::Meter) {
+        if (desc.format == lw::Format::Meter) {
             EXPECT_EQ(by_item[0][0].input, 2) << "Item keeps the channel's input";
         }
     }
@@ -160,7 +160,7 @@ TEST_F(ObjectsTest, EveryRouteToTheRecordsAgrees) {
 
 TEST_F(ObjectsTest, AllRoutesShareOneReadPosition) {
     auto log = new_log();
-    ASSERT_EQ(open(log.get(), write("meter.log", meter_spec(lw::Format::Meter, 0, 5, 6))), 0);
+    ASSERT_EQ(open(log.get(), write("meter.log", meter_desc(lw::Format::Meter, 0, 5, 6))), 0);
     ComPtr<ILogRecord> record;
     ASSERT_EQ(log->get_Item(2, record.put()), S_OK);
     EXPECT_EQ(read_record(record.get())[0].time, 40002);
@@ -189,12 +189,12 @@ TEST_F(ObjectsTest, AllRoutesShareOneReadPosition) {
 TEST_F(ObjectsTest, ItemWithANegativeIndexGivesNoRecordInsteadOfAnotherOne) {
     // A negative index used to read the header as a record (meter log) or,
     // where the seek could not be made, whatever record the position stood at.
-    const lw::LogSpec specs[] = {pc_spec(6), meter_spec(lw::Format::Meter, 0, 5, 6),
-                                 meter_spec(lw::Format::CompactMeter, 0, 5, 6)};
-    for (const lw::LogSpec& spec : specs) {
-        SCOPED_TRACE(static_cast<int>(spec.format));
+    const lw::LogDescription descriptions[] = {pc_desc(6), meter_desc(lw::Format::Meter, 0, 5, 6),
+                                 meter_desc(lw::Format::CompactMeter, 0, 5, 6)};
+    for (const lw::LogDescription& desc : descriptions) {
+        SCOPED_TRACE(static_cast<int>(desc.format));
         auto log = new_log();
-        ASSERT_EQ(open(log.get(), write("log", spec)), 0);
+        ASSERT_EQ(open(log.get(), write("log", desc)), 0);
         ComPtr<ILogRecord> record;
         ASSERT_EQ(log->get_Item(2, record.put()), S_OK);
         for (const std::int32_t index : {-1, -2, -100, INT32_MIN}) {
@@ -207,7 +207,7 @@ TEST_F(ObjectsTest, ItemWithANegativeIndexGivesNoRecordInsteadOfAnotherOne) {
 
 TEST_F(ObjectsTest, RecordEnumeratorStatusesAtTheEdges) {
     auto log = new_log();
-    ASSERT_EQ(open(log.get(), write("pc.log", pc_spec(6))), 0);
+    ASSERT_EQ(open(log.get(), write("pc.log", pc_desc(6))), 0);
     auto enumerator = record_enumerator(log.get());
     VARIANT v[10];
     EXPECT_EQ(enumerator->Next(1, nullptr, nullptr), E_POINTER);
@@ -238,7 +238,7 @@ TEST_F(ObjectsTest, EnumeratorKeepsItsLogAlive) {
     ComPtr<IEnumVARIANT> enumerator;
     {
         auto log = new_log();
-        ASSERT_EQ(open(log.get(), write("pc.log", pc_spec(3))), 0);
+        ASSERT_EQ(open(log.get(), write("pc.log", pc_desc(3))), 0);
         enumerator = record_enumerator(log.get());
     }
     VARIANT v[3];

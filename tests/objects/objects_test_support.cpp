@@ -80,9 +80,9 @@ void ObjectsTest::TearDown() {
     std::filesystem::remove_all(dir_);
 }
 
-std::filesystem::path ObjectsTest::write(const std::string& name, const lw::LogSpec& spec) {
+std::filesystem::path ObjectsTest::write(const std::string& name, const lw::LogDescription& desc) {
     const auto path = dir_ / name;
-    lw::write_log(path, spec);
+    lw::write_log(path, desc);
     return path;
 }
 
@@ -95,7 +95,7 @@ std::filesystem::path ObjectsTest::write_bytes(const std::string& name, const st
 double value_of(int record, int channel) { return (channel % 2 ? -1 : 1) * (record * 100 + channel + 1); }
 
 namespace {
-void add_records(lw::LogSpec& spec, int records, int channels) {
+void add_records(lw::LogDescription& desc, int records, int channels) {
     for (int r = 0; r < records; ++r) {
         lw::Record rec;
         rec.time = 40000 + r;
@@ -104,7 +104,7 @@ void add_records(lw::LogSpec& spec, int records, int channels) {
             rec.errors.push_back(static_cast<std::int16_t>(r * 16 + k));
         }
         rec.record_error = static_cast<std::int16_t>(0x100 + r);
-        spec.records.push_back(rec);
+        desc.records.push_back(rec);
     }
 }
 }  // namespace
@@ -117,14 +117,14 @@ lw::Channel meter_channel(std::int16_t channel, std::int16_t unit_type, std::int
     return c;
 }
 
-lw::LogSpec pc_spec(int records) {
-    lw::LogSpec spec;
-    spec.format = lw::Format::Pc;
-    spec.cyclic_flags = 1;
-    spec.error_flags = 0x4000;
-    spec.interval = 30;
-    spec.start_time = 40000;
-    spec.end_time = 40000 + records;
+lw::LogDescription pc_desc(int records) {
+    lw::LogDescription desc;
+    desc.format = lw::Format::Pc;
+    desc.cyclic_flags = 1;
+    desc.error_flags = 0x4000;
+    desc.interval = 30;
+    desc.start_time = 40000;
+    desc.end_time = 40000 + records;
     lw::Channel a{.channel = 1, .unit_type = 577, .computer = "FLOWPC", .label = "Inlet velocity",
                   .symbol = "m/s", .comport = 2, .node_id = 7, .width = 9, .decimal = 3};
     lw::Channel b{.channel = 2, .unit_type = 9999, .computer = "FLOWPC", .label = "Temp \xB0" "C",
@@ -133,24 +133,24 @@ lw::LogSpec pc_spec(int records) {
     lw::Channel c{.channel = 3, .unit_type = 12, .computer = "FLOWPC",
                   .label = "ABCDEFGHIJKLMNOPQRSTUVWXYZ012345", .symbol = "12345678",
                   .comport = 3, .node_id = 9, .width = 12, .decimal = 4};
-    spec.channels = {a, b, c};
-    add_records(spec, records, 12);
-    return spec;
+    desc.channels = {a, b, c};
+    add_records(desc, records, 12);
+    return desc;
 }
 
-lw::LogSpec meter_spec(lw::Format format, std::int32_t header_offset, std::uint8_t type_code, int records) {
-    lw::LogSpec spec;
-    spec.format = format;
-    spec.header_offset = header_offset;
-    spec.type_code = type_code;
-    spec.cyclic_flags = 0;
-    spec.error_flags = 0x1000;  // one error word per channel
-    spec.interval = 60;
-    spec.start_time = 41000.25;
-    spec.end_time = 41001.5;
-    spec.channels = {meter_channel(4, 577, 2), meter_channel(5, 9999, 3), meter_channel(6, -1, 0)};
-    add_records(spec, records, 3);
-    return spec;
+lw::LogDescription meter_desc(lw::Format format, std::int32_t header_offset, std::uint8_t type_code, int records) {
+    lw::LogDescription desc;
+    desc.format = format;
+    desc.header_offset = header_offset;
+    desc.type_code = type_code;
+    desc.cyclic_flags = 0;
+    desc.error_flags = 0x1000;  // one error word per channel
+    desc.interval = 60;
+    desc.start_time = 41000.25;
+    desc.end_time = 41001.5;
+    desc.channels = {meter_channel(4, 577, 2), meter_channel(5, 9999, 3), meter_channel(6, -1, 0)};
+    add_records(desc, records, 3);
+    return desc;
 }
 
 }  // namespace corvex::objects::testing

@@ -64,17 +64,17 @@ class ObjectsTest : public ::testing::Test {
 protected:
     void SetUp() override;
     void TearDown() override;
-    std::filesystem::path write(const std::string& name, const lw::LogSpec& spec);
+    std::filesystem::path write(const std::string& name, const lw::LogDescription& desc);
     std::filesystem::path write_bytes(const std::string& name, const std::string& bytes);
 
     std::filesystem::path dir_;
     std::int64_t objects_at_start_ = 0;
 };
 
-// Log specs used by several tests: `records` records, the value of channel k in
+// Log descriptions used by several tests: `records` records, the value of channel k in
 // record r is r * 10 + k + 0.5 (exact at every width used), the time 40000 + r.
-lw::LogSpec pc_spec(int records);
-lw::LogSpec meter_spec(lw::Format format, std::int32_t header_offset, std::uint8_t type_code, int records);
+lw::LogDescription pc_desc(int records);
+lw::LogDescription meter_desc(lw::Format format, std::int32_t header_offset, std::uint8_t type_code, int records);
 double value_of(int record, int channel);
 lw::Channel meter_channel(std::int16_t channel, std::int16_t unit_type, std::int16_t input);
 

@@ -218,13 +218,13 @@ TEST_F(ExportCommandTest, UnreadableRecordIsReportedAsAnErrorNotAsExported) {
 }
 
 TEST_F(ExportCommandTest, EmptyLogEndsWithAFullProgressBar) {
-    logwriter::LogSpec spec;  // a meter log may hold no records at all
-    spec.format = logwriter::Format::Meter;
-    spec.header_offset = 40;
-    spec.channels.resize(1);
-    spec.channels[0].channel = 1;
-    spec.channels[0].unit_type = 577;
-    logwriter::write_log(scratch / "empty.log", spec);
+    logwriter::LogDescription desc;  // a meter log may hold no records at all
+    desc.format = logwriter::Format::Meter;
+    desc.header_offset = 40;
+    desc.channels.resize(1);
+    desc.channels[0].channel = 1;
+    desc.channels[0].unit_type = 577;
+    logwriter::write_log(scratch / "empty.log", desc);
     window->open_file(QString::fromStdString((scratch / "empty.log").string()));
     ASSERT_EQ(window->file_title(), "empty.log");
     const QString out = answer("empty.csv");

@@ -64,30 +64,30 @@ logwriter::Channel pc_channel(std::int16_t channel, const char* label, const cha
     return c;
 }
 
-logwriter::LogSpec pc_log(std::int16_t error_flags, std::int16_t cyclic_flags, std::vector<logwriter::Channel> channels,
+logwriter::LogDescription pc_log(std::int16_t error_flags, std::int16_t cyclic_flags, std::vector<logwriter::Channel> channels,
                           int records = 3) {
-    logwriter::LogSpec spec;
-    spec.format = logwriter::Format::Pc;
-    spec.error_flags = error_flags;
-    spec.cyclic_flags = cyclic_flags;
-    spec.interval = 5;
-    spec.start_time = 45356.25;  // 2024-03-05 06:00
-    spec.end_time = 45356.5;
-    spec.channels = std::move(channels);
+    logwriter::LogDescription desc;
+    desc.format = logwriter::Format::Pc;
+    desc.error_flags = error_flags;
+    desc.cyclic_flags = cyclic_flags;
+    desc.interval = 5;
+    desc.start_time = 45356.25;  // 2024-03-05 06:00
+    desc.end_time = 45356.5;
+    desc.channels = std::move(channels);
     for (int r = 0; r < records; ++r) {
         logwriter::Record record;
-        record.time = spec.start_time + r / 86400.0 * 5;
-        for (std::size_t c = 0; c < spec.channels.size(); ++c) record.values.push_back(r * 1.5 + static_cast<double>(c));
-        spec.records.push_back(record);
+        record.time = desc.start_time + r / 86400.0 * 5;
+        for (std::size_t c = 0; c < desc.channels.size(); ++c) record.values.push_back(r * 1.5 + static_cast<double>(c));
+        desc.records.push_back(record);
     }
-    return spec;
+    return desc;
 }
 
 class MainWindowTest : public testing::ViewerTest {
 protected:
-    QString write_log(const char* name, const logwriter::LogSpec& spec) {
+    QString write_log(const char* name, const logwriter::LogDescription& desc) {
         const auto path = scratch / name;
-        logwriter::write_log(path, spec);
+        logwriter::write_log(path, desc);
         return QString::fromStdString(path.string());
     }
 };

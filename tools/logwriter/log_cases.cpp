@@ -41,9 +41,9 @@ Channel descriptor(std::int16_t channel, std::int16_t unit_type, std::int16_t in
     return c;
 }
 
-LogSpec meter(Format format, std::int32_t offset, std::uint8_t type_code, std::int16_t flags, std::vector<Channel> ch,
+LogDescription meter(Format format, std::int32_t offset, std::uint8_t type_code, std::int16_t flags, std::vector<Channel> ch,
               int record_count) {
-    LogSpec s;
+    LogDescription s;
     s.format = format;
     s.header_offset = offset;
     s.type_code = type_code;
@@ -60,7 +60,7 @@ LogSpec meter(Format format, std::int32_t offset, std::uint8_t type_code, std::i
 std::vector<LogCase> make_cases() {
     std::vector<LogCase> cases;
 
-    LogSpec pc;
+    LogDescription pc;
     pc.format = Format::Pc;
     pc.error_flags = 0x1000;
     pc.interval = 30;
@@ -70,15 +70,15 @@ std::vector<LogCase> make_cases() {
     pc.records = records(4, 12, 45100.5);
     cases.push_back({"pc_three_items", pc});
 
-    LogSpec pc_gap = pc;
+    LogDescription pc_gap = pc;
     pc_gap.channels[1].unit_type = 0;  // an unused slot between two items in use
     cases.push_back({"pc_unused_slot", pc_gap});
 
-    LogSpec pc_none = pc;
+    LogDescription pc_none = pc;
     pc_none.channels.clear();  // the first slot is the end marker
     cases.push_back({"pc_no_items", pc_none});
 
-    LogSpec pc_full = pc;
+    LogDescription pc_full = pc;
     pc_full.channels.clear();
     for (std::int16_t i = 0; i < 12; ++i) pc_full.channels.push_back(item(i, static_cast<std::int16_t>(2049 + i), "Diag", "x"));
     pc_full.channels[0].label = std::string(40, 'L');  // cut to 32, no terminator
@@ -98,15 +98,15 @@ std::vector<LogCase> make_cases() {
     cases.push_back({"compact_descriptor_gap", meter(Format::CompactMeter, 0, 5, 0x3000, gap, 4)});
     cases.push_back({"compact_int16_basic", meter(Format::CompactMeter, 0, 2, 0x2000, three, 6)});
 
-    LogSpec ended = meter(Format::Meter, 0, 5, 0x1000, three, 4);
+    LogDescription ended = meter(Format::Meter, 0, 5, 0x1000, three, 4);
     ended.records[2].time = 0.0;  // the end mark: records 2 and 3 do not count
     cases.push_back({"meter_zero_time_end", ended});
 
-    LogSpec cut = meter(Format::CompactMeter, 0, 3, 0x2000, three, 3);
+    LogDescription cut = meter(Format::CompactMeter, 0, 3, 0x2000, three, 3);
     cut.trailing_bytes = std::string(7, '\x41');  // part of a record after the last whole one
     cases.push_back({"compact_trailing_part_record", cut});
 
-    LogSpec converted = pc;
+    LogDescription converted = pc;
     converted.format = Format::Converted;
     cases.push_back({"converted_three_items", converted, false});
     return cases;

@@ -13,7 +13,7 @@ namespace corvex::logwriter {
 
 struct LogCase {
     std::string name;  // usable as a file name
-    LogSpec spec;
+    LogDescription desc;
     bool readable = true;  // false for layouts the readers refuse (the converted log)
 };
 

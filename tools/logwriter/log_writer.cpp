@@ -68,20 +68,20 @@ void put_meter_value(std::string& out, std::uint8_t type_code, double v) {
     }
 }
 
-std::size_t pc_items(const LogSpec& spec) { return std::min(spec.channels.size(), kSlots); }
+std::size_t pc_items(const LogDescription& desc) { return std::min(desc.channels.size(), kSlots); }
 
-void build_pc(const LogSpec& spec, std::string& out) {
-    const bool converted = spec.format == Format::Converted;
+void build_pc(const LogDescription& desc, std::string& out) {
+    const bool converted = desc.format == Format::Converted;
     put(out, converted ? 0x5BB5 : 0x5AA5, 2, false);
-    put16(out, spec.cyclic_flags, false);
-    put16(out, spec.error_flags, false);
-    put_double(out, spec.start_time, false);
-    put_double(out, spec.end_time, false);
-    put16(out, spec.interval, false);
+    put16(out, desc.cyclic_flags, false);
+    put16(out, desc.error_flags, false);
+    put_double(out, desc.start_time, false);
+    put_double(out, desc.end_time, false);
+    put16(out, desc.interval, false);
 
     for (std::size_t i = 0; i < kSlots; ++i) {
-        if (i < pc_items(spec)) {
-            const Channel& c = spec.channels[i];
+        if (i < pc_items(desc)) {
+            const Channel& c = desc.channels[i];
             put_text(out, c.computer, 32);
             put_text(out, c.label, 32);
             put_text(out, c.symbol, 8);
@@ -94,8 +94,8 @@ void build_pc(const LogSpec& spec, std::string& out) {
         }
     }
 
-    const std::size_t entries = converted ? pc_items(spec) : kSlots;
-    for (const Record& r : spec.records) {
+    const std::size_t entries = converted ? pc_items(desc) : kSlots;
+    for (const Record& r : desc.records) {
         for (std::size_t k = 0; k < entries; ++k) {
             put_double(out, r.time, false);
             put_double(out, at_or_zero(r.values, k), false);
@@ -104,38 +104,38 @@ void build_pc(const LogSpec& spec, std::string& out) {
     }
 }
 
-void build_meter(const LogSpec& spec, std::string& out) {
-    const bool compact = spec.format == Format::CompactMeter;
+void build_meter(const LogDescription& desc, std::string& out) {
+    const bool compact = desc.format == Format::CompactMeter;
     if (compact) {
         out.push_back(static_cast<char>(0xA5));
-        out.push_back(static_cast<char>(spec.type_code));
+        out.push_back(static_cast<char>(desc.type_code));
     } else {
-        const std::size_t lead = static_cast<std::size_t>(std::max(spec.header_offset, 0)) + 2;
-        std::string pre = spec.preamble.substr(0, std::min(spec.preamble.size(), lead));
+        const std::size_t lead = static_cast<std::size_t>(std::max(desc.header_offset, 0)) + 2;
+        std::string pre = desc.preamble.substr(0, std::min(desc.preamble.size(), lead));
         pre.resize(lead, '\0');
         out += pre;
         out.push_back(static_cast<char>(0xA6));
-        out.push_back(static_cast<char>(spec.type_code));
+        out.push_back(static_cast<char>(desc.type_code));
     }
-    put16(out, spec.cyclic_flags, true);
-    put16(out, spec.error_flags, true);
-    put_double(out, spec.start_time, true);
-    put_double(out, spec.end_time, true);
-    put16(out, spec.interval, true);
+    put16(out, desc.cyclic_flags, true);
+    put16(out, desc.error_flags, true);
+    put_double(out, desc.start_time, true);
+    put_double(out, desc.end_time, true);
+    put16(out, desc.interval, true);
     for (std::size_t i = 0; i < kSlots; ++i) {
-        const Channel c = at_or_zero(spec.channels, i);
+        const Channel c = at_or_zero(desc.channels, i);
         put16(out, c.channel, true);
         put16(out, c.unit_type, true);
         if (!compact) put16(out, c.input, true);
     }
 
-    const auto n = static_cast<std::size_t>(record_value_slots(spec));
-    const bool detailed = (spec.error_flags & 0x1000) != 0;
-    const bool basic = (spec.error_flags & 0x2000) != 0;
-    for (const Record& r : spec.records) {
+    const auto n = static_cast<std::size_t>(record_value_slots(desc));
+    const bool detailed = (desc.error_flags & 0x1000) != 0;
+    const bool basic = (desc.error_flags & 0x2000) != 0;
+    for (const Record& r : desc.records) {
         put_double(out, r.time, true);
         for (std::size_t k = 0; k < n; ++k) {
-            put_meter_value(out, spec.type_code, at_or_zero(r.values, k));
+            put_meter_value(out, desc.type_code, at_or_zero(r.values, k));
             if (detailed) put16(out, at_or_zero(r.errors, k), true);
         }
         if (basic) put16(out, r.record_error, true);
@@ -144,33 +144,33 @@ void build_meter(const LogSpec& spec, std::string& out) {
 
 }  // namespace
 
-int record_value_slots(const LogSpec& spec) {
+int record_value_slots(const LogDescription& desc) {
     int n = 0;
-    for (std::size_t i = 0; i < std::min(spec.channels.size(), kSlots); ++i) {
-        if (spec.channels[i].unit_type != 0)
+    for (std::size_t i = 0; i < std::min(desc.channels.size(), kSlots); ++i) {
+        if (desc.channels[i].unit_type != 0)
             ++n;
-        else if (spec.format == Format::Meter)
+        else if (desc.format == Format::Meter)
             break;
     }
     return n;
 }
 
-std::size_t record_bytes(const LogSpec& spec) {
-    switch (spec.format) {
+std::size_t record_bytes(const LogDescription& desc) {
+    switch (desc.format) {
     case Format::Pc:
         return kSlots * kEntry;
     case Format::Converted:
-        return pc_items(spec) * kEntry;
+        return pc_items(desc) * kEntry;
     case Format::Meter:
     case Format::CompactMeter:
         break;
     }
-    const int w = width_of(spec.type_code) + ((spec.error_flags & 0x1000) != 0 ? 2 : 0);
-    return static_cast<std::size_t>(8 + record_value_slots(spec) * w + ((spec.error_flags & 0x2000) != 0 ? 2 : 0));
+    const int w = width_of(desc.type_code) + ((desc.error_flags & 0x1000) != 0 ? 2 : 0);
+    return static_cast<std::size_t>(8 + record_value_slots(desc) * w + ((desc.error_flags & 0x2000) != 0 ? 2 : 0));
 }
 
-std::size_t data_start(const LogSpec& spec) {
-    switch (spec.format) {
+std::size_t data_start(const LogDescription& desc) {
+    switch (desc.format) {
     case Format::Pc:
     case Format::Converted:
         return kPcDataStart;
@@ -179,22 +179,22 @@ std::size_t data_start(const LogSpec& spec) {
     case Format::Meter:
         break;
     }
-    return static_cast<std::size_t>(std::max(spec.header_offset, 0)) + 98;
+    return static_cast<std::size_t>(std::max(desc.header_offset, 0)) + 98;
 }
 
-std::string build_log(const LogSpec& spec) {
+std::string build_log(const LogDescription& desc) {
     std::string out;
-    if (spec.format == Format::Pc || spec.format == Format::Converted)
-        build_pc(spec, out);
+    if (desc.format == Format::Pc || desc.format == Format::Converted)
+        build_pc(desc, out);
     else
-        build_meter(spec, out);
-    out += spec.trailing_bytes;
-    if (spec.truncate_to && *spec.truncate_to < out.size()) out.resize(*spec.truncate_to);
+        build_meter(desc, out);
+    out += desc.trailing_bytes;
+    if (desc.truncate_to && *desc.truncate_to < out.size()) out.resize(*desc.truncate_to);
     return out;
 }
 
-void write_log(const std::filesystem::path& path, const LogSpec& spec) {
-    const std::string bytes = build_log(spec);
+void write_log(const std::filesystem::path& path, const LogDescription& desc) {
+    const std::string bytes = build_log(desc);
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
     if (!file) throw std::runtime_error("cannot create " + path.string());
     file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));

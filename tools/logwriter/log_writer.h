@@ -29,7 +29,7 @@ struct Record {
     std::int16_t record_error = 0;     // meter basic-errors word
 };
 
-struct LogSpec {
+struct LogDescription {
     Format format = Format::Pc;
     std::int32_t header_offset = 0;  // meter log: 0, 68 or 40 (preamble bytes are zeros unless `preamble` is given)
     std::string preamble;            // optional bytes for the meter log's preamble and header bytes 0-1
@@ -43,16 +43,16 @@ struct LogSpec {
 };
 
 // The file's bytes.
-std::string build_log(const LogSpec& spec);
-// Writes build_log(spec) to `path`; throws std::runtime_error on I/O failure.
-void write_log(const std::filesystem::path& path, const LogSpec& spec);
+std::string build_log(const LogDescription& desc);
+// Writes build_log(desc) to `path`; throws std::runtime_error on I/O failure.
+void write_log(const std::filesystem::path& path, const LogDescription& desc);
 
 // Value slots in each record of a meter-family log: leading descriptors with a
 // non-zero unit type (meter), or all of them (compact).
-int record_value_slots(const LogSpec& spec);
-// Bytes of one record of `spec`.
-std::size_t record_bytes(const LogSpec& spec);
+int record_value_slots(const LogDescription& desc);
+// Bytes of one record of `desc`.
+std::size_t record_bytes(const LogDescription& desc);
 // Where the records start.
-std::size_t data_start(const LogSpec& spec);
+std::size_t data_start(const LogDescription& desc);
 
 }  // namespace corvex::logwriter

@@ -14,7 +14,7 @@ namespace {
 
 using corvex::logwriter::Channel;
 using corvex::logwriter::Format;
-using corvex::logwriter::LogSpec;
+using corvex::logwriter::LogDescription;
 using corvex::logwriter::Record;
 
 constexpr double kStart = 45356.0 + 8.0 / 24.0;  // 2024-03-05 08:00 as a log time
@@ -45,11 +45,11 @@ Channel descriptor(std::int16_t channel, std::int16_t unit_type, std::int16_t in
 
 // `count` records `interval` seconds apart. The velocity drifts slowly with a
 // small deterministic ripple; now and then the meter flags a weak signal.
-void add_flow(LogSpec& spec, int count, int interval) {
+void add_flow(LogDescription& desc, int count, int interval) {
     double total = 1520.0;
-    spec.interval = static_cast<std::int16_t>(interval);
-    spec.start_time = kStart;
-    spec.end_time = kStart + (count - 1) * interval / 86400.0;
+    desc.interval = static_cast<std::int16_t>(interval);
+    desc.start_time = kStart;
+    desc.end_time = kStart + (count - 1) * interval / 86400.0;
     for (int r = 0; r < count; ++r) {
         const double velocity = 1.8 + 0.35 * std::sin(r / 45.0) + 0.04 * std::sin(r * 1.7);
         const double volume = velocity * kPipeArea * 3600.0;
@@ -62,7 +62,7 @@ void add_flow(LogSpec& spec, int count, int interval) {
         const std::int16_t weak_signal = r % 97 == 41 ? 0x0004 : 0;
         rec.errors = {weak_signal, weak_signal, 0, 0};
         rec.record_error = weak_signal;
-        spec.records.push_back(rec);
+        desc.records.push_back(rec);
     }
 }
 
@@ -77,7 +77,7 @@ int main(int argc, char** argv) {
     try {
         std::filesystem::create_directories(folder);
 
-        LogSpec pc;
+        LogDescription pc;
         pc.format = Format::Pc;
         pc.error_flags = 0x1000;
         pc.channels = {pc_item(1, kVelocity, "Velocity", "m/s"), pc_item(2, kVolume, "Volume", "m3/h"),
@@ -85,7 +85,7 @@ int main(int argc, char** argv) {
         add_flow(pc, 300, 60);
         corvex::logwriter::write_log(folder / "pc_flow.log", pc);
 
-        LogSpec meter;
+        LogDescription meter;
         meter.format = Format::Meter;
         meter.type_code = 5;
         meter.error_flags = 0x1000;
@@ -94,7 +94,7 @@ int main(int argc, char** argv) {
         add_flow(meter, 300, 30);
         corvex::logwriter::write_log(folder / "meter_flow.log", meter);
 
-        LogSpec compact;
+        LogDescription compact;
         compact.format = Format::CompactMeter;
         compact.type_code = 4;
         compact.cyclic_flags = 1;
