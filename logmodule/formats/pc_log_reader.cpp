@@ -127,8 +127,10 @@ bool PcLogReader::ReadRecord(double* time, void* values, std::int16_t* errors, c
     const std::int64_t record_start = source_->tell();
     const std::int32_t* list = channels ? channels : kDefaultChannels;
 
-    double scratch_time = 0;
-    std::int16_t scratch_error = 0;
+    // The whole record in one read; an entry counts only when it arrived whole.
+    std::uint8_t record[kRecordSize];
+    const std::size_t got = source_->read(record, sizeof record);
+
     auto* value_place = static_cast<std::uint8_t*>(values);
     std::int16_t* error_place = errors;
     bool ok = true;
@@ -139,19 +141,19 @@ bool PcLogReader::ReadRecord(double* time, void* values, std::int16_t* errors, c
     for (int taken = 0; taken < kChannelSlots; ++taken) {
         const std::int32_t c = list[taken];
         if (c < 0 || c >= kChannelSlots) break;
-        std::uint8_t entry[kEntrySize];
-        if (!source_->seek(record_start + kEntrySize * c, SeekOrigin::Begin) ||
-            !read_exact(*source_, entry, sizeof entry)) {
+        const auto at = static_cast<std::size_t>(kEntrySize * c);
+        if (at + kEntrySize > got) {
             ok = false;
             break;
         }
-        (time ? *time : scratch_time) = load_f64_le(entry);
+        const std::uint8_t* entry = record + at;
+        if (time) *time = load_f64_le(entry);
         if (value_place) {
             const double v = load_f64_le(entry + 8);
             std::memcpy(value_place, &v, sizeof v);
             value_place += sizeof v;
         }
-        *(error_place ? error_place++ : &scratch_error) = load_i16_le(entry + 16);
+        if (error_place) *error_place++ = load_i16_le(entry + 16);
     }
     source_->seek(record_start + kRecordSize, SeekOrigin::Begin);
     return ok;
