@@ -123,9 +123,9 @@ std::int32_t MeterFamilyReader::SeekRecords(std::int32_t n, std::int32_t whence)
 
 bool MeterFamilyReader::ReadRecord(double* time, void* values, std::int16_t* errors, const std::int32_t* channels) {
     if (!source_) return false;
-    std::uint8_t buf[8];
-    if (!read_exact(*source_, buf, 8)) return false;
-    const double t = load_f64_be(buf);
+    std::uint8_t head[8];
+    if (!read_exact(*source_, head, sizeof head)) return false;
+    const double t = load_f64_be(head);
     if (t == 0.0) {
         // The end mark: the position moves past the time and 8 bytes more.
         skip(8);
@@ -133,52 +133,72 @@ bool MeterFamilyReader::ReadRecord(double* time, void* values, std::int16_t* err
     }
     if (time) *time = t;
 
+    // The rest of the record in one read. A field that is wanted must have
+    // arrived whole; one that is not is passed over even beyond the end.
+    const std::int64_t body_start = source_->tell();
+    const std::size_t body_size = std::size_t{record_size_} - sizeof head;
+    std::uint8_t body[kChannelSlots * (8 + 2) + 2];
+    const std::size_t got = source_->read(body, body_size);
+    std::size_t at = 0;
+    const auto take = [&](std::size_t n) -> const std::uint8_t* {
+        if (at + n > got) return nullptr;
+        at += n;
+        return body + at - n;
+    };
+
     const bool detailed = (header_.common.error_flags & kDetailedErrors) != 0;
     const bool basic = (header_.common.error_flags & kBasicErrors) != 0;
-    const int w = value_width(header_.type_code);
+    const auto w = static_cast<std::size_t>(value_width(header_.type_code));
     const std::int32_t* list = channels ? channels : kDefaultChannels;
     auto* value_place = static_cast<std::uint8_t*>(values);
     int error_place = 0;
     int selected = 0;  // channels met before the list ran out
+    bool ok = true;
 
-    for (int i = 0; i < value_channels_; ++i) {
+    for (int i = 0; ok && i < value_channels_; ++i) {
         const std::int32_t c = *list;
         if (c >= 0) ++selected;
         if (c != i) {
-            if (!skip(w + (detailed ? 2 : 0))) return false;
+            at += w + (detailed ? 2 : 0);
             continue;
         }
         ++list;
-        if (value_place) {
-            if (!read_exact(*source_, buf, static_cast<std::size_t>(w))) return false;
-            big_endian_to_machine(buf, value_place, w);
+        if (!value_place) {
+            at += w;
+        } else if (const std::uint8_t* p = take(w)) {
+            big_endian_to_machine(p, value_place, static_cast<int>(w));
             value_place += w;
-        } else if (!skip(w)) {
-            return false;
+        } else {
+            ok = false;
+            break;
         }
-        if (detailed) {
-            if (errors) {
-                if (!read_exact(*source_, buf, 2)) return false;
-                errors[error_place++] = load_i16_be(buf);
-            } else if (!skip(2)) {
-                return false;
-            }
+        if (!detailed) continue;
+        if (!errors) {
+            at += 2;
+        } else if (const std::uint8_t* p = take(2)) {
+            errors[error_place++] = load_i16_be(p);
+        } else {
+            ok = false;
         }
     }
 
-    if (basic) {
-        if (errors) {
-            if (!read_exact(*source_, buf, 2)) return false;
+    if (ok && basic) {
+        if (!errors) {
+            at += 2;
+        } else if (const std::uint8_t* p = take(2)) {
             // Without per-channel words the record's word is every selected
             // channel's error; with them it follows the channel words.
-            const std::int16_t word = load_i16_be(buf);
+            const std::int16_t word = load_i16_be(p);
             const int last = std::min(error_place + std::max(selected, 1), kErrorPlaces);
-            for (int p = error_place; p < last; ++p) errors[p] = word;
-        } else if (!skip(2)) {
-            return false;
+            for (int e = error_place; e < last; ++e) errors[e] = word;
+        } else {
+            ok = false;
         }
     }
-    return true;
+    // Where reading field by field would have left the position: past every
+    // field passed over, or at the end of the data where a wanted one ran out.
+    source_->seek(body_start + static_cast<std::int64_t>(std::max(at, got)), SeekOrigin::Begin);
+    return ok;
 }
 
 }  // namespace corvex::formats
