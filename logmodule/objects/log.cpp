@@ -20,6 +20,7 @@ Log::~Log() { close(); }
 void Log::close() noexcept {
     reader_.reset();  // closes the file
     info_.reset();
+    channels_.clear();
     meter_type_code_.reset();
 }
 
@@ -51,8 +52,12 @@ HRESULT Log::Open(BSTR sFilename, std::int32_t* pRet) {
             info = LogInfo::make(std::get<formats::PcHeader>(opened->header));
         }
         if (!info) return E_OUTOFMEMORY;
+        std::vector<ChannelDescription> channels;
+        channels.reserve(static_cast<std::size_t>(info->count()));
+        for (int k = 0; k < info->count(); ++k) channels.push_back(info->channel(k));
 
         reader_ = std::move(opened->reader);
+        channels_ = std::move(channels);
         info_ = std::move(info);
         meter_type_code_ = type_code;
         *pRet = 0;
@@ -83,11 +88,10 @@ HRESULT Log::read_record(bool with_inputs, platform::ComPtr<LogRecord>& record) 
     if (!reader_->ReadRecord(&time, values.data(), errors.data(), nullptr)) return S_OK;
 
     return guard_out_of_memory([&]() -> HRESULT {
-        const int count = info_->count();
         std::vector<platform::ComPtr<LogUnit>> units;
-        units.reserve(static_cast<std::size_t>(count));
-        for (int k = 0; k < count; ++k) {
-            const ChannelDescription channel = info_->channel(k);
+        units.reserve(channels_.size());
+        for (int k = 0; k < static_cast<int>(channels_.size()); ++k) {
+            const ChannelDescription& channel = channels_[static_cast<std::size_t>(k)];
             UnitValues u;
             u.value = value_at(values.data(), values.size(), k);
             u.error = errors[static_cast<std::size_t>(k)];

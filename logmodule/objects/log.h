@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "corvex/corvex.h"
 #include "corvex/platform/object.h"
@@ -52,6 +53,9 @@ private:
 
     std::unique_ptr<formats::LogReader> reader_;
     platform::ComPtr<LogInfo> info_;
+    // info_'s channel descriptions, taken once at Open: every record's units
+    // carry them.
+    std::vector<ChannelDescription> channels_;
     // The meter type code that fixes how values are packed; none for a PC log,
     // whose values are 8-byte doubles.
     std::optional<std::uint8_t> meter_type_code_;
