@@ -1,17 +1,14 @@
 // How the progress bar follows an export.
 //
 // The bar counts records: its maximum is the record count and its value moves
-// in steps of 1, 10 or 100 records (fewer than 500, fewer than 1000, more),
-// the cadence at which the window is repainted during an export. A log
-// without records ends with the bar full (1 of 1).
+// in the export engines' progress steps (exporting::progress_step: 1, 10 or
+// 100 records), the cadence at which the window is repainted during an
+// export. A log without records ends with the bar full (1 of 1).
 #pragma once
 
 #include <cstdint>
 
 namespace corvex::viewer {
-
-// Records per progress step for a log of `record_count` records.
-std::int32_t progress_step(std::int64_t record_count);
 
 struct ProgressPosition {
     int maximum = 1;

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "viewer/command_line.h"
+#include "viewer/export/log_source.h"
 #include "viewer/export_progress.h"
 #include "viewer/log_display.h"
 #include "viewer/log_path.h"
@@ -130,10 +131,10 @@ TEST(LogDisplay, FlagsLabelKeepsItsLineBreaks) {
 }
 
 TEST(ExportProgress, StepsOfOneTenOrAHundredRecords) {
-    EXPECT_EQ(progress_step(499), 1);
-    EXPECT_EQ(progress_step(500), 10);
-    EXPECT_EQ(progress_step(999), 10);
-    EXPECT_EQ(progress_step(1000), 100);
+    EXPECT_EQ(exporting::progress_step(499), 1);
+    EXPECT_EQ(exporting::progress_step(500), 10);
+    EXPECT_EQ(exporting::progress_step(999), 10);
+    EXPECT_EQ(exporting::progress_step(1000), 100);
     struct Case {
         std::int64_t done, total;
         int maximum, value;
