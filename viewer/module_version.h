@@ -15,8 +15,6 @@ public:
     // Returns the file version text ("1.0.0.7") of `library`.
     const std::string& read(const std::filesystem::path& library, const std::function<void()>& on_missing);
 
-    const std::string& text() const noexcept { return text_; }
-
 private:
     std::string text_;
 };
