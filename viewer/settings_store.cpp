@@ -1,8 +1,5 @@
 #include "viewer/settings_store.h"
 
-#include <unistd.h>
-
-#include <cerrno>
 #include <charconv>
 #include <cstdlib>
 #include <cstring>
@@ -10,6 +7,8 @@
 #include <system_error>
 #include <utility>
 #include <vector>
+
+#include "corvex/platform/atomic_file.h"
 
 namespace corvex::viewer {
 
@@ -145,32 +144,15 @@ Expected<void, std::string> replace_atomically(const std::filesystem::path& path
         std::filesystem::create_directories(folder, ec);
         if (ec) return Unexpected{failure(path, "create its folder", ec.value())};
     }
-    std::string temporary = path.string() + ".XXXXXX";
-    const int fd = ::mkstemp(temporary.data());
-    if (fd < 0) return Unexpected{failure(path, "create a temporary file", errno)};
-    std::size_t written = 0;
-    while (written < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + written, text.size() - written);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            const int err = errno;
-            ::close(fd);
-            ::unlink(temporary.c_str());
-            return Unexpected{failure(path, "write", err)};
-        }
-        written += static_cast<std::size_t>(n);
+    const auto written = platform::replace_file_atomically(path, text);
+    if (written) return {};
+    switch (written.error().step) {
+        case platform::AtomicWriteError::Step::CreateTemporary:
+            return Unexpected{failure(path, "create a temporary file", written.error().error)};
+        case platform::AtomicWriteError::Step::Write: return Unexpected{failure(path, "write", written.error().error)};
+        case platform::AtomicWriteError::Step::Replace: break;
     }
-    if (::fsync(fd) != 0 || ::close(fd) != 0) {
-        const int err = errno;
-        ::unlink(temporary.c_str());
-        return Unexpected{failure(path, "write", err)};
-    }
-    if (::rename(temporary.c_str(), path.c_str()) != 0) {
-        const int err = errno;
-        ::unlink(temporary.c_str());
-        return Unexpected{failure(path, "replace", err)};
-    }
-    return {};
+    return Unexpected{failure(path, "replace", written.error().error)};
 }
 
 }  // namespace

@@ -10,6 +10,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "corvex/platform/atomic_file.h"
+
 namespace corvex::platform {
 namespace {
 
@@ -193,7 +195,6 @@ public:
         if (fd_ >= 0) ::close(fd_);
     }
     int get() const noexcept { return fd_; }
-    int release() noexcept { return std::exchange(fd_, -1); }
 
 private:
     int fd_;
@@ -391,35 +392,16 @@ Expected<void, RegistryError> RegistryStore::save(const fs::path& given) const {
     const fs::path path = fs::is_symlink(given, ec) ? fs::weakly_canonical(given, ec) : given;
     if (auto made = make_folder(path); !made) return made;
     if (auto folder = check_folder(path); !folder) return folder;
-    const fs::path dir = path.has_parent_path() ? path.parent_path() : fs::path(".");
-
-    std::string temp_name = path.string() + ".XXXXXX";
-    Fd fd(::mkstemp(temp_name.data()));  // mkstemp creates the file 0600
-    if (fd.get() < 0)
-        return fail(RegistryErrorKind::Io, "cannot create a temporary file beside " + path.string() + ": " + errno_text(errno));
-    ::fcntl(fd.get(), F_SETFD, FD_CLOEXEC);
-    const std::string text = print();
-    auto abandon = [&](const std::string& what) {
-        const int err = errno;
-        ::unlink(temp_name.c_str());
-        return fail(RegistryErrorKind::Io, what + " " + path.string() + ": " + errno_text(err));
-    };
-    std::size_t written = 0;
-    while (written < text.size()) {
-        const ssize_t n = ::write(fd.get(), text.data() + written, text.size() - written);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return abandon("cannot write registry store");
-        }
-        written += static_cast<std::size_t>(n);
+    const auto written = replace_file_atomically(path, print());
+    if (written) return {};
+    const std::string why = path.string() + ": " + errno_text(written.error().error);
+    switch (written.error().step) {
+        case AtomicWriteError::Step::CreateTemporary:
+            return fail(RegistryErrorKind::Io, "cannot create a temporary file beside " + why);
+        case AtomicWriteError::Step::Write: return fail(RegistryErrorKind::Io, "cannot write registry store " + why);
+        case AtomicWriteError::Step::Replace: break;
     }
-    if (::fchmod(fd.get(), 0600) != 0 || ::fsync(fd.get()) != 0) return abandon("cannot write registry store");
-    if (::close(fd.release()) != 0) return abandon("cannot write registry store");
-    if (::rename(temp_name.c_str(), path.c_str()) != 0) return abandon("cannot replace registry store");
-    // Make the rename itself durable.
-    Fd dir_fd(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir_fd.get() >= 0) ::fsync(dir_fd.get());
-    return {};
+    return fail(RegistryErrorKind::Io, "cannot replace registry store " + why);
 }
 
 Expected<void, RegistryError> RegistryStore::update(const fs::path& path,
