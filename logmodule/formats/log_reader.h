@@ -17,6 +17,8 @@ namespace corvex::formats {
 inline constexpr std::int32_t kEndOfChannels = -1;
 // A null channel list means 0, 1, ..., 11 and then -1.
 inline constexpr int kChannelSlots = 12;
+// The list a null channel list stands for.
+inline constexpr std::int32_t kDefaultChannels[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, kEndOfChannels};
 // Error places a caller must provide to ReadRecord: twice the channel slots.
 inline constexpr int kErrorPlaces = 2 * kChannelSlots;
 

@@ -11,8 +11,6 @@ namespace corvex::formats {
 
 namespace {
 
-constexpr std::int32_t kDefaultChannels[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, kEndOfChannels};
-
 std::int32_t clamp_to_int32(std::int64_t v) {
     return static_cast<std::int32_t>(std::clamp<std::int64_t>(v, 0, std::numeric_limits<std::int32_t>::max()));
 }

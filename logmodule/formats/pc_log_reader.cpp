@@ -11,8 +11,6 @@ namespace corvex::formats {
 
 namespace {
 
-constexpr std::int32_t kDefaultChannels[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, kEndOfChannels};
-
 bool read_i16(ByteSource& source, std::int16_t& out) {
     std::uint8_t b[2];
     if (!read_exact(source, b, sizeof b)) return false;
