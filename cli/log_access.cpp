@@ -1,14 +1,11 @@
 #include "cli/log_access.h"
 
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
 
-#include "corvex/platform/activation.h"
 #include "corvex/platform/bstr.h"
 #include "logmodule/formats/open_log.h"
 
@@ -50,29 +47,10 @@ std::string status_text(HRESULT hr) {
     return hex_status(hr);
 }
 
-std::string library_beside_executable() {
-    std::error_code ec;
-    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    if (ec) return "libCorvex.so";
-    return (exe.parent_path() / "libCorvex.so").string();
-}
-
-HRESULT create_module_object(const CLSID& clsid, std::string_view prog_id, const IID& iid, void** ppv,
-                             std::string& failure) {
-    HRESULT hr = platform::create_instance(clsid, iid, ppv);
-    if (SUCCEEDED(hr)) return hr;
-    // Whatever kept the registered class from being made (not registered, a
-    // store we refuse to trust, a registered library that has gone), the
-    // library that came with the tool can stand in.
-    const std::string registered_failure = platform::last_activation_error();
-    const std::string library = library_beside_executable();
-    const HRESULT fallback = platform::create_instance_from_library(library, clsid, iid, ppv);
-    if (SUCCEEDED(fallback)) return fallback;
-    failure = "cannot create " + std::string(prog_id) + ": registry: " +
-              (registered_failure.empty() ? status_text(hr) : registered_failure) + "; " + library + ": ";
-    const std::string library_failure = platform::last_activation_error();
-    failure += library_failure.empty() ? status_text(fallback) : library_failure;
-    return fallback;
+std::string creation_failure(std::string_view prog_id, const platform::ModuleObjectFailure& failure) {
+    const auto why = [](const std::string& said, HRESULT hr) { return said.empty() ? status_text(hr) : said; };
+    return "cannot create " + std::string(prog_id) + ": registry: " + why(failure.registered_why, failure.registered) +
+           "; " + failure.library.string() + ": " + why(failure.beside_why, failure.beside);
 }
 
 Expected<OpenLog, std::string> open_log(const std::string& path) {

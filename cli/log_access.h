@@ -12,30 +12,27 @@
 #include "corvex/corvex.h"
 #include "corvex/platform/com_ptr.h"
 #include "corvex/platform/expected.h"
+#include "corvex/platform/module_objects.h"
 
 namespace corvex::cli {
 
-// Creates an object of one of the module's classes and asks for `iid`:
-// through the registry store first, then from the library beside the
-// executable. On failure, `failure` receives one line saying why.
-HRESULT create_module_object(const CLSID& clsid, std::string_view prog_id, const IID& iid, void** ppv,
-                             std::string& failure);
+// The platform's name for a status code ("REGDB_E_CLASSNOTREG") with its value.
+std::string status_text(HRESULT hr);
 
+// One line saying why neither the registered class nor the library beside the
+// executable gave an object of `prog_id`.
+std::string creation_failure(std::string_view prog_id, const platform::ModuleObjectFailure& failure);
+
+// An object of one of the module's classes (platform::create_module_object),
+// or one line saying why there is none.
 template <class I>
 Expected<platform::ComPtr<I>, std::string> create_module_object(const CLSID& clsid, std::string_view prog_id) {
     platform::ComPtr<I> object;
-    std::string failure;
-    if (FAILED(create_module_object(clsid, prog_id, platform::InterfaceId<I>::value, object.put_void(), failure)) ||
-        !object)
-        return Unexpected{failure.empty() ? "cannot create " + std::string(prog_id) : failure};
+    const auto created = platform::create_module_object(clsid, platform::InterfaceId<I>::value, object.put_void());
+    if (!created) return Unexpected{creation_failure(prog_id, created.error())};
+    if (!object) return Unexpected{"cannot create " + std::string(prog_id)};
     return object;
 }
-
-// The library the tool falls back to: libCorvex.so in the executable's folder.
-std::string library_beside_executable();
-
-// The platform's name for a status code ("REGDB_E_CLASSNOTREG") with its value.
-std::string status_text(HRESULT hr);
 
 // An open log and its header object.
 struct OpenLog {

@@ -1,0 +1,34 @@
+// How a client (the viewer, the corvex tool) creates objects of the log
+// module's classes: through class activation, so that it runs whatever library
+// the registry store names; when that fails for any reason (not registered, a
+// store that is not trusted, a registered library that has gone),
+// libCorvex.so beside the running executable stands in.
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+#include "corvex/platform/expected.h"
+#include "corvex/platform/types.h"
+
+namespace corvex::platform {
+
+// libCorvex.so in the folder of the running executable ("libCorvex.so" when
+// that folder cannot be found).
+std::filesystem::path library_beside_executable();
+
+// Why neither way gave the object: each attempt's status and, when activation
+// said more, its line for people (last_activation_error(); may be empty).
+struct ModuleObjectFailure {
+    HRESULT registered = S_OK;
+    std::string registered_why;
+    std::filesystem::path library;   // the library tried second
+    HRESULT beside = S_OK;
+    std::string beside_why;
+};
+
+// Creates an object of class `clsid` and asks it for `iid`: through the
+// registry store first, then from library_beside_executable().
+Expected<void, ModuleObjectFailure> create_module_object(const CLSID& clsid, const IID& iid, void** ppv);
+
+}  // namespace corvex::platform

@@ -1,0 +1,27 @@
+#include "corvex/platform/module_objects.h"
+
+#include <system_error>
+
+#include "corvex/platform/activation.h"
+
+namespace corvex::platform {
+
+std::filesystem::path library_beside_executable() {
+    std::error_code ec;
+    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? std::filesystem::path("libCorvex.so") : exe.parent_path() / "libCorvex.so";
+}
+
+Expected<void, ModuleObjectFailure> create_module_object(const CLSID& clsid, const IID& iid, void** ppv) {
+    ModuleObjectFailure failure;
+    failure.registered = create_instance(clsid, iid, ppv);
+    if (SUCCEEDED(failure.registered)) return {};
+    failure.registered_why = last_activation_error();
+    failure.library = library_beside_executable();
+    failure.beside = create_instance_from_library(failure.library.string(), clsid, iid, ppv);
+    if (SUCCEEDED(failure.beside)) return {};
+    failure.beside_why = last_activation_error();
+    return Unexpected{std::move(failure)};
+}
+
+}  // namespace corvex::platform
