@@ -3,6 +3,7 @@
 #include "cli/log_access.h"
 #include "corvex/platform/bstr.h"
 #include "corvex/platform/variant.h"
+#include "logmodule/formats/log_reader.h"
 
 namespace corvex::cli {
 
@@ -81,37 +82,39 @@ Expected<std::vector<ItemFields>, std::string> read_items(ILogInfo* info) {
     return items;
 }
 
-std::optional<RecordFields> read_record(ILog* log, std::int32_t index) {
+bool read_record(ILog* log, std::int32_t index, RecordFields& r) {
     ComPtr<ILogRecord> record;
-    if (FAILED(log->get_Item(index, record.put())) || !record) return std::nullopt;
+    if (FAILED(log->get_Item(index, record.put())) || !record) return false;
     std::int32_t count = 0;
-    if (FAILED(record->get_Count(&count)) || count < 0 || count > 12) return std::nullopt;
+    if (FAILED(record->get_Count(&count)) || count < 0 || count > 12) return false;
 
-    RecordFields r;
+    r.time.reset();
+    r.values.clear();
+    r.errors.clear();
     for (std::int32_t u = 0; u < count; ++u) {
         ComPtr<ILogUnit> unit;
-        if (FAILED(record->get_Item(u, unit.put())) || !unit) return std::nullopt;
+        if (FAILED(record->get_Item(u, unit.put())) || !unit) return false;
         if (u == 0) {
             double time = 0;
-            if (FAILED(unit->get_Time(&time))) return std::nullopt;
+            if (FAILED(unit->get_Time(&time))) return false;
             r.time = time;
         }
         platform::Variant value;
         std::int16_t error = 0;
-        if (FAILED(unit->get_Value(value.put())) || FAILED(unit->get_Error(&error))) return std::nullopt;
+        if (FAILED(unit->get_Value(value.put())) || FAILED(unit->get_Error(&error))) return false;
         // Value is a double in every log; anything else is shown as missing.
         r.values.push_back(value.type() == VT_R8 ? std::optional<double>(value.get()->dblVal) : std::nullopt);
         r.errors.push_back(error);
     }
-    return r;
+    return true;
 }
 
 std::vector<std::string_view> flag_names(std::int16_t cyclic_flags, std::int16_t error_flags) {
     std::vector<std::string_view> names;
-    if (error_flags & kBasicErrorsFlag) names.push_back("Basic Errors");
-    if (error_flags & kDetailedErrorsFlag) names.push_back("Detailed Errors");
-    if (error_flags & kErrorLogHoldFlag) names.push_back("Error Log (HOLD)");
-    if (cyclic_flags & kCyclicLogFlag) names.push_back("Cyclic Log");
+    if (error_flags & formats::kBasicErrors) names.push_back("Basic Errors");
+    if (error_flags & formats::kDetailedErrors) names.push_back("Detailed Errors");
+    if (error_flags & formats::kErrorLogHold) names.push_back("Error Log (HOLD)");
+    if (cyclic_flags & formats::kCyclicLog) names.push_back("Cyclic Log");
     return names;
 }
 

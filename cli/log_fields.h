@@ -33,17 +33,12 @@ struct RecordFields {
     std::vector<std::int16_t> errors;
 };
 
-// The error-flags bits and the cyclic-flags bit that the log header carries.
-inline constexpr std::int16_t kDetailedErrorsFlag = 0x1000;
-inline constexpr std::int16_t kBasicErrorsFlag = 0x2000;
-inline constexpr std::int16_t kErrorLogHoldFlag = 0x4000;
-inline constexpr std::int16_t kCyclicLogFlag = 0x0001;
-
 Expected<HeaderFields, std::string> read_header(ILog* log, ILogInfo* info);
 Expected<std::vector<ItemFields>, std::string> read_items(ILogInfo* info);
 
-// Log.Item(index) taken apart; nullopt when the module cannot read that record.
-std::optional<RecordFields> read_record(ILog* log, std::int32_t index);
+// Log.Item(index) taken apart into `out`, whose vectors are reused from record
+// to record; false when the module cannot read that record.
+bool read_record(ILog* log, std::int32_t index, RecordFields& out);
 
 // The names of the flags set, in the order the viewer lists them:
 // "Basic Errors", "Detailed Errors", "Error Log (HOLD)", "Cyclic Log".

@@ -113,10 +113,10 @@ int run_dump(const std::string& path, bool json) {
     // Progress would garble a table shown on the same terminal.
     Progress progress("corvex dump:", stderr, isatty(STDERR_FILENO) == 1 && isatty(STDOUT_FILENO) == 0);
     JsonLine line;
+    RecordFields record;
     const std::int32_t count = header->record_count;
     for (std::int32_t r = 0; r < count; ++r) {
-        const auto record = read_record(open->log.get(), r);
-        if (!record) {
+        if (!read_record(open->log.get(), r, record)) {
             progress.finish();
             finish_standard_output();
             return report_failure(kCommand,
@@ -125,11 +125,11 @@ int run_dump(const std::string& path, bool json) {
                                   kExitUnreadableRecord);
         }
         if (json) {
-            append_json_record(line, r, *record);
+            append_json_record(line, r, record);
             write_standard_output(line.text());
             write_standard_output("\n");
         } else {
-            write_standard_output(table_record(forms, *record));
+            write_standard_output(table_record(forms, record));
         }
         progress.update(r + 1, count);
     }
