@@ -4,8 +4,8 @@
 #include <optional>
 #include <system_error>
 
-#include "corvex/platform/activation.h"
 #include "corvex/platform/guid_text.h"
+#include "corvex/platform/module_objects.h"
 #include "corvex/platform/registry_store.h"
 
 namespace corvex::viewer {
@@ -18,17 +18,12 @@ std::string hresult_text(HRESULT hr) {
     return text;
 }
 
-std::string failure_text(HRESULT hr) {
-    std::string why = platform::last_activation_error();
-    return why.empty() ? hresult_text(hr) : why;
-}
+std::string failure_text(const std::string& why, HRESULT hr) { return why.empty() ? hresult_text(hr) : why; }
 
 std::optional<std::filesystem::path> registered_library() {
-    const auto clsid = platform::clsid_from_prog_id(kLogProgId);
-    if (!clsid) return std::nullopt;
     auto store = platform::RegistryStore::load(platform::RegistryStore::default_path());
     if (!store) return std::nullopt;
-    const auto library = store->default_value("CLSID\\" + platform::format_guid(*clsid) + "\\InprocServer32");
+    const auto library = store->default_value("CLSID\\" + platform::format_guid(CLSID_Log) + "\\InprocServer32");
     // A registered library that has gone is not what the sessions come from:
     // activation then falls back to the one beside the executable.
     std::error_code ec;
@@ -38,25 +33,18 @@ std::optional<std::filesystem::path> registered_library() {
 
 }  // namespace
 
-std::filesystem::path library_beside_executable() {
-    std::error_code ec;
-    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return ec ? std::filesystem::path("libCorvex.so") : exe.parent_path() / "libCorvex.so";
+std::filesystem::path log_module_path() {
+    return registered_library().value_or(platform::library_beside_executable());
 }
-
-std::filesystem::path log_module_path() { return registered_library().value_or(library_beside_executable()); }
 
 Expected<platform::ComPtr<ILog>, std::string> create_log_session() {
     platform::ComPtr<ILog> log;
-    const HRESULT registered = platform::create_instance(kLogProgId, IID_ILog, log.put_void());
-    if (SUCCEEDED(registered) && log) return log;
-    const std::string registered_failure = failure_text(registered);
-
-    const std::string library = library_beside_executable().string();
-    const HRESULT beside = platform::create_instance_from_library(library, CLSID_Log, IID_ILog, log.put_void());
-    if (SUCCEEDED(beside) && log) return log;
-    return Unexpected{"cannot create " + std::string(kLogProgId) + " (registry: " + registered_failure + "; " +
-                      library + ": " + failure_text(beside) + ")"};
+    const auto made = platform::create_module_object(CLSID_Log, IID_ILog, log.put_void());
+    if (made) return log;
+    const platform::ModuleObjectFailure& failure = made.error();
+    return Unexpected{"cannot create " + std::string(kLogProgId) + " (registry: " +
+                      failure_text(failure.registered_why, failure.registered) + "; " + failure.library.string() +
+                      ": " + failure_text(failure.beside_why, failure.beside) + ")"};
 }
 
 }  // namespace corvex::viewer

@@ -1,8 +1,8 @@
 // How the viewer reaches the log module: like any client, through class
-// activation of "Corvex.Log", so it runs whatever library the registry store
-// names. When the class is not registered or its library does not load (a
-// fresh build, an installation without registration), libCorvex.so beside the
-// viewer's executable stands in.
+// activation (platform::create_module_object), so it runs whatever library the
+// registry store names. When the class is not registered or its library does
+// not load (a fresh build, an installation without registration),
+// libCorvex.so beside the viewer's executable stands in.
 #pragma once
 
 #include <filesystem>
@@ -21,11 +21,8 @@ inline constexpr std::string_view kLogProgId = "Corvex.Log";
 Expected<platform::ComPtr<ILog>, std::string> create_log_session();
 
 // The library file the sessions come from: the InprocServer32 library
-// registered for "Corvex.Log" in the registry store when that file exists,
+// registered for the Log class in the registry store when that file exists,
 // else libCorvex.so beside the executable.
 std::filesystem::path log_module_path();
-
-// libCorvex.so in the folder of the running executable.
-std::filesystem::path library_beside_executable();
 
 }  // namespace corvex::viewer
