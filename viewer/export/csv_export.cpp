@@ -64,18 +64,18 @@ Expected<void, ExportError> write_log_info(DelimitedWriter& w, const LogHeader& 
     return w.end_line();
 }
 
-Expected<void, ExportError> write_header(DelimitedWriter& w, const LogSource& source, const ExportOptions& options) {
-    const LogHeader& h = source.header();
+Expected<void, ExportError> write_header(DelimitedWriter& w, const LogSource& source, const ExportOptions& options,
+                                         const ErrorColumns& errors) {
     w.field("Date/Time");
-    for (std::int32_t i = 0; i < h.item_count; ++i) {
-        if (source.is_selected(i, options)) {
+    for (std::int32_t i = 0; i < source.header().item_count; ++i) {
+        if (options.selects(i)) {
             auto item = source.item(i);
             if (!item) return Unexpected(item.error());
             w.field(item->symbol.empty() ? item->label : item->label + " (" + item->symbol + ")");
         }
-        if (options.include_errors && h.detailed_errors()) w.field("Error #");
+        if (errors.per_unit) w.field("Error #");
     }
-    if (options.include_errors && h.basic_errors()) w.last_field("Error #");
+    if (errors.per_record) w.last_field("Error #");
     return w.end_line();
 }
 
@@ -94,13 +94,11 @@ Expected<ExportOutcome, ExportError> export_csv(ILog* log, const ExportOptions& 
     OutputFile file = std::move(created).value();
     DelimitedWriter w(file, options.delimiter);
 
+    const ErrorColumns errors = error_columns(h, options);
+    const bool record_follows_units = errors.record_follows_units();
     Expected<void, ExportError> ok;
     if (options.include_log_info && !(ok = write_log_info(w, h, options, forms))) return Unexpected(ok.error());
-    if (!(ok = write_header(w, source, options))) return Unexpected(ok.error());
-
-    const bool detailed = options.include_errors && h.detailed_errors();
-    const bool basic = options.include_errors && !h.detailed_errors() && h.basic_errors();
-    const bool error_column = options.include_errors && h.basic_errors();
+    if (!(ok = write_header(w, source, options, errors))) return Unexpected(ok.error());
 
     ExportOutcome outcome;
     outcome.record_count = h.record_count;
@@ -119,16 +117,16 @@ Expected<ExportOutcome, ExportError> export_csv(ILog* log, const ExportOptions& 
         w.field(record.time ? forms.general_date(*record.time) : std::string());
         for (std::size_t u = 0; u < record.units.size(); ++u) {
             const UnitReading& unit = record.units[u];
-            if (source.is_selected(static_cast<std::int32_t>(u), options)) {
+            if (options.selects(static_cast<std::int32_t>(u))) {
                 w.field(unit.value ? forms.number(*unit.value) : std::string());
             }
-            if (detailed) {
+            if (errors.per_unit) {
                 w.field(std::to_string(unit.error));
-            } else if (basic) {
+            } else if (record_follows_units) {
                 record_error = unit.error;
             }
         }
-        if (error_column) w.last_field(std::to_string(record_error));
+        if (errors.per_record) w.last_field(std::to_string(record_error));
         if (!(ok = w.end_line())) return Unexpected(ok.error());
         ++outcome.records_written;
         if (progress && outcome.records_written % step == 0) progress(outcome.records_written, h.record_count);

@@ -19,6 +19,11 @@ struct ExportOptions {
     std::string file_title;         // UTF-8: "File Title" / "Log Title"
     std::string file_name;          // UTF-8: "File Name" / "Log Name"
     std::vector<bool> selected;     // per item index 0..LogInfo.Count-1 (missing entries = not selected)
+
+    bool selects(std::int32_t index) const {
+        return index >= 0 && static_cast<std::size_t>(index) < selected.size() &&
+               selected[static_cast<std::size_t>(index)];
+    }
 };
 
 // Called as records are written; `done` of `total` records. May be empty.

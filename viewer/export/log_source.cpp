@@ -1,6 +1,5 @@
 #include "viewer/export/log_source.h"
 
-
 #include "corvex/platform/bstr.h"
 #include "corvex/platform/variant.h"
 #include "viewer/export/export_error.h"
@@ -92,6 +91,11 @@ bool LogSource::read_record(std::int32_t index, const std::vector<bool>& want_va
         }
     }
     return true;
+}
+
+ErrorColumns error_columns(const LogHeader& header, const ExportOptions& options) {
+    if (!options.include_errors) return {};
+    return {(header.error_flags & kDetailedErrorsFlag) != 0, (header.error_flags & kBasicErrorsFlag) != 0};
 }
 
 std::int32_t progress_step(std::int32_t record_count) {

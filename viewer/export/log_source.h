@@ -27,10 +27,19 @@ struct LogHeader {
     std::int16_t error_flags = 0;
     std::int32_t record_count = 0;   // Log.Count
     std::int32_t item_count = 0;     // LogInfo.Count
-
-    bool detailed_errors() const { return (error_flags & kDetailedErrorsFlag) != 0; }
-    bool basic_errors() const { return (error_flags & kBasicErrorsFlag) != 0; }
 };
+
+// The error columns an export writes, decided once from the options and the
+// header's flags: an "Error #" after each unit (detailed errors) and one at
+// the end of the line (basic errors).
+struct ErrorColumns {
+    bool per_unit = false;
+    bool per_record = false;
+    // Whether the units' errors update the record error: with both flags the
+    // record column stays 0.
+    bool record_follows_units() const { return per_record && !per_unit; }
+};
+ErrorColumns error_columns(const LogHeader& header, const ExportOptions& options);
 
 struct ItemProperties {
     std::string label, symbol, computer;   // UTF-8
@@ -53,10 +62,6 @@ public:
     static Expected<LogSource, ExportError> open(ILog* log);
 
     const LogHeader& header() const { return header_; }
-    bool is_selected(std::int32_t index, const ExportOptions& options) const {
-        return index >= 0 && static_cast<std::size_t>(index) < options.selected.size() &&
-               options.selected[static_cast<std::size_t>(index)];
-    }
 
     // The properties of item `index`, from a fresh LogInfo.Item(index).
     Expected<ItemProperties, ExportError> item(std::int32_t index) const;

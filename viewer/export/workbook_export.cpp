@@ -66,7 +66,8 @@ class WorkbookWriter {
 public:
     WorkbookWriter(const ExportOptions& options, const LogSource& source, const TextForms& forms,
                    const std::filesystem::path& target)
-        : options_(options), source_(source), forms_(forms), target_(target) {}
+        : options_(options), source_(source), forms_(forms), target_(target),
+          errors_(error_columns(source.header(), options)) {}
 
     ~WorkbookWriter() {
         if (workbook_) lxw_workbook_free(workbook_);
@@ -130,21 +131,18 @@ public:
             }
         }
         ++column;
-        const LogHeader& h = source_.header();
         for (std::size_t k = 0; k < record.units.size(); ++k) {
-            if (!source_.is_selected(static_cast<std::int32_t>(k), options_)) continue;
+            if (!options_.selects(static_cast<std::int32_t>(k))) continue;
             const UnitReading& unit = record.units[k];
             if (unit.value && !value(column, *unit.value)) return false;
             ++column;
-            if (options_.include_errors) {
-                if (h.detailed_errors()) {
-                    if (!number(column++, unit.error)) return false;
-                } else if (h.basic_errors()) {
-                    record_error_ = unit.error;
-                }
+            if (errors_.per_unit) {
+                if (!number(column++, unit.error)) return false;
+            } else if (errors_.record_follows_units()) {
+                record_error_ = unit.error;
             }
         }
-        if (options_.include_errors && h.basic_errors() && !number(column, record_error_)) return false;
+        if (errors_.per_record && !number(column, record_error_)) return false;
         return true;
     }
 
@@ -220,7 +218,7 @@ private:
         row_ = 9;
         for (lxw_col_t c = 0; ok && c < std::size(kInfoTitles); ++c) ok = text(c, kInfoTitles[c], bold_);
         for (std::int32_t i = 0; ok && i < h.item_count; ++i) {
-            if (!source_.is_selected(i, options_)) continue;
+            if (!options_.selects(i)) continue;
             auto item = source_.item(i);
             if (!item) {
                 error_ = item.error();
@@ -241,7 +239,7 @@ private:
         if (!text(0, "Date/Time", bold_)) return false;
         lxw_col_t column = 1;
         for (std::int32_t i = 0; i < h.item_count; ++i) {
-            if (!source_.is_selected(i, options_)) continue;
+            if (!options_.selects(i)) continue;
             if (column_titles_.size() <= static_cast<std::size_t>(i)) column_titles_.resize(static_cast<std::size_t>(i) + 1);
             std::string& title = column_titles_[static_cast<std::size_t>(i)];
             if (title.empty()) {
@@ -254,9 +252,9 @@ private:
                 title = item->label + " (" + item->symbol + ")";
             }
             if (!text(column++, title, bold_)) return false;
-            if (options_.include_errors && h.detailed_errors() && !text(column++, "Error #", bold_)) return false;
+            if (errors_.per_unit && !text(column++, "Error #", bold_)) return false;
         }
-        if (options_.include_errors && h.basic_errors() && !text(column, "Error #", bold_)) return false;
+        if (errors_.per_record && !text(column, "Error #", bold_)) return false;
         return true;
     }
 
@@ -279,6 +277,7 @@ private:
     const LogSource& source_;
     const TextForms& forms_;
     const std::filesystem::path& target_;
+    const ErrorColumns errors_;
 
     lxw_workbook* workbook_ = nullptr;
     lxw_format* bold_ = nullptr;
