@@ -52,13 +52,9 @@ Expected<HeaderFields, std::string> read_header(ILog* log, ILogInfo* info) {
     return h;
 }
 
-Expected<std::vector<ItemFields>, std::string> read_items(ILogInfo* info) {
-    std::int32_t count = 0;
-    if (const HRESULT hr = info->get_Count(&count); FAILED(hr))
-        return Unexpected{"reading LogInfo.Count failed: " + status_text(hr)};
-    if (count < 0 || count > 12) return Unexpected{"the log module reports " + std::to_string(count) + " units"};
-
+Expected<std::vector<ItemFields>, std::string> read_items(ILogInfo* info, std::int32_t count) {
     std::vector<ItemFields> items;
+    items.reserve(static_cast<std::size_t>(count));
     for (std::int32_t i = 0; i < count; ++i) {
         ComPtr<ILogItem> item;
         if (const HRESULT hr = info->get_Item(i, item.put()); FAILED(hr) || !item)

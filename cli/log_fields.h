@@ -34,7 +34,8 @@ struct RecordFields {
 };
 
 Expected<HeaderFields, std::string> read_header(ILog* log, ILogInfo* info);
-Expected<std::vector<ItemFields>, std::string> read_items(ILogInfo* info);
+// The `count` items of the header that read_header gave.
+Expected<std::vector<ItemFields>, std::string> read_items(ILogInfo* info, std::int32_t count);
 
 // Log.Item(index) taken apart into `out`, whose vectors are reused from record
 // to record; false when the module cannot read that record.

@@ -39,7 +39,7 @@ int run_info(const std::string& path) {
     if (!open) return report_failure(kCommand, open.error());
     auto header = read_header(open->log.get(), open->info.get());
     if (!header) return report_failure(kCommand, path + ": " + header.error());
-    auto items = read_items(open->info.get());
+    auto items = read_items(open->info.get(), header->item_count);
     if (!items) return report_failure(kCommand, path + ": " + items.error());
 
     const exporting::TextForms forms = exporting::TextForms::from_environment();
