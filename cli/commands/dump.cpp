@@ -90,13 +90,17 @@ std::string table_header(const std::vector<ItemFields>& items) {
     return tsv_line(fields);
 }
 
-std::string table_record(const exporting::TextForms& forms, const RecordFields& r) {
-    std::vector<std::string> fields{r.time ? forms.general_date(*r.time) : std::string()};
+// One record's line of the table, built in `line` (reused from record to record).
+void table_record(const exporting::TextForms& forms, const RecordFields& r, std::string& line) {
+    line.clear();
+    if (r.time) append_tsv_field(line, forms.general_date(*r.time));
     for (std::size_t u = 0; u < r.values.size(); ++u) {
-        fields.push_back(r.values[u] ? forms.number(*r.values[u]) : std::string());
-        fields.push_back(std::to_string(r.errors[u]));
+        line += '\t';
+        if (r.values[u]) append_tsv_field(line, forms.number(*r.values[u]));
+        line += '\t';
+        line += std::to_string(r.errors[u]);
     }
-    return tsv_line(fields);
+    line += '\n';
 }
 
 int run_dump(const std::string& path, bool json) {
@@ -114,6 +118,7 @@ int run_dump(const std::string& path, bool json) {
     Progress progress("corvex dump:", stderr, isatty(STDERR_FILENO) == 1 && isatty(STDOUT_FILENO) == 0);
     JsonLine line;
     RecordFields record;
+    std::string table_line;
     const std::int32_t count = header->record_count;
     for (std::int32_t r = 0; r < count; ++r) {
         if (!read_record(open->log.get(), r, record)) {
@@ -129,7 +134,8 @@ int run_dump(const std::string& path, bool json) {
             write_standard_output(line.text());
             write_standard_output("\n");
         } else {
-            write_standard_output(table_record(forms, record));
+            table_record(forms, record, table_line);
+            write_standard_output(table_line);
         }
         progress.update(r + 1, count);
     }

@@ -4,17 +4,18 @@
 
 namespace corvex::cli {
 
-std::string tsv_field(std::string_view field) {
-    std::string out(field);
-    std::replace_if(out.begin(), out.end(), [](char c) { return c == '\t' || c == '\r' || c == '\n'; }, ' ');
-    return out;
+void append_tsv_field(std::string& line, std::string_view field) {
+    const std::size_t start = line.size();
+    line += field;
+    std::replace_if(line.begin() + static_cast<std::ptrdiff_t>(start), line.end(),
+                    [](char c) { return c == '\t' || c == '\r' || c == '\n'; }, ' ');
 }
 
 std::string tsv_line(const std::vector<std::string>& fields) {
     std::string line;
     for (std::size_t i = 0; i < fields.size(); ++i) {
         if (i) line += '\t';
-        line += tsv_field(fields[i]);
+        append_tsv_field(line, fields[i]);
     }
     line += '\n';
     return line;
@@ -39,7 +40,7 @@ std::string AlignedTable::text() const {
         std::string line;
         for (std::size_t c = 0; c < row.size(); ++c) {
             if (c) line.append(2, ' ');
-            line += tsv_field(row[c]);
+            append_tsv_field(line, row[c]);
             line.append(widths[c] - display_width(row[c]), ' ');
         }
         line.erase(line.find_last_not_of(' ') + 1);

@@ -11,11 +11,11 @@
 
 namespace corvex::cli {
 
-// `field` with every tab, carriage return and line feed replaced by a blank,
-// so that it stays one cell of a tab-separated line.
-std::string tsv_field(std::string_view field);
+// Appends `field` to `line` with every tab, carriage return and line feed
+// replaced by a blank, so that it stays one cell of a tab-separated line.
+void append_tsv_field(std::string& line, std::string_view field);
 
-// The fields joined by tabs (each passed through tsv_field), with a line feed.
+// The fields joined by tabs (each passed through append_tsv_field), with a line feed.
 std::string tsv_line(const std::vector<std::string>& fields);
 
 // Rows of cells printed in columns two blanks apart, each column as wide as its
