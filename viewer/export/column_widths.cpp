@@ -33,6 +33,11 @@ void ColumnWidths::text(int column, std::string_view utf8, bool bold) {
 }
 
 void ColumnWidths::number(int column, double value) {
+    // No number in the General format takes more than its 11 characters and a
+    // sign: a column that wide needs no printing of further numbers.
+    if (column < 0 || column >= kColumns ||
+        characters_[static_cast<std::size_t>(column)] >= kGeneralCharacters + 1)
+        return;
     char buffer[32];
     int n;
     {
