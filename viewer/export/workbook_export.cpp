@@ -5,9 +5,10 @@
 #include <cmath>
 #include <cstdlib>
 #include <ctime>
-#include <memory>
+#include <optional>
 #include <string>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 #include "viewer/export/c_locale.h"
