@@ -8,9 +8,11 @@
 
 #include "cli/command_status.h"
 #include "cli/commands/commands.h"
+#include "corvex/platform/program_guards.h"
 
 int main(int argc, char** argv) {
     using namespace corvex::cli;
+    corvex::platform::guard_program();
 
     CLI::App app{"Read, dump, export and convert the data logs of field flow instruments.", "corvex"};
     app.require_subcommand(1);

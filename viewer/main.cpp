@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QFile>
 
+#include "corvex/platform/program_guards.h"
 #include "viewer/command_line.h"
 #include "viewer/main_window.h"
 #include "viewer/settings_store.h"
@@ -16,6 +17,7 @@
 
 int main(int argc, char** argv) {
     using namespace corvex::viewer;
+    corvex::platform::guard_program();
     const std::span<const char* const> arguments(argv + (argc > 0 ? 1 : 0), argc > 1 ? static_cast<std::size_t>(argc - 1) : 0);
     const QByteArray path = QByteArray::fromStdString(command_line_path(arguments));
 

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "corvex/platform/atomic_file.h"
+#include "corvex/platform/output_file.h"
 
 namespace corvex::viewer {
 
@@ -133,8 +133,8 @@ std::optional<std::string> read_whole(const std::filesystem::path& path) {
     return text;
 }
 
-std::string failure(const std::filesystem::path& path, std::string_view what, int err) {
-    return "cannot save the settings in '" + path.string() + "': " + std::string(what) + ": " + std::strerror(err);
+std::string failure(const std::filesystem::path& path, std::string_view what, std::string_view reason) {
+    return "cannot save the settings in '" + path.string() + "': " + std::string(what) + ": " + std::string(reason);
 }
 
 Expected<void, std::string> replace_atomically(const std::filesystem::path& path, const std::string& text) {
@@ -142,17 +142,19 @@ Expected<void, std::string> replace_atomically(const std::filesystem::path& path
     const std::filesystem::path folder = path.parent_path();
     if (!folder.empty()) {
         std::filesystem::create_directories(folder, ec);
-        if (ec) return Unexpected{failure(path, "create its folder", ec.value())};
+        if (ec) return Unexpected{failure(path, "create its folder", ec.message())};
     }
-    const auto written = platform::replace_file_atomically(path, text);
+    platform::OutputOptions options;
+    options.forced_mode = 0600;
+    const auto written = platform::write_whole_file(path.native(), text, options);
     if (written) return {};
     switch (written.error().step) {
-        case platform::AtomicWriteError::Step::CreateTemporary:
-            return Unexpected{failure(path, "create a temporary file", written.error().error)};
-        case platform::AtomicWriteError::Step::Write: return Unexpected{failure(path, "write", written.error().error)};
-        case platform::AtomicWriteError::Step::Replace: break;
+        case platform::OutputError::Step::Open: return Unexpected{failure(path, "create a temporary file", written.error().reason)};
+        case platform::OutputError::Step::Write: return Unexpected{failure(path, "write", written.error().reason)};
+        case platform::OutputError::Step::Commit: return Unexpected{failure(path, "write", written.error().reason)};
+        case platform::OutputError::Step::Replace: break;
     }
-    return Unexpected{failure(path, "replace", written.error().error)};
+    return Unexpected{failure(path, "replace", written.error().reason)};
 }
 
 }  // namespace

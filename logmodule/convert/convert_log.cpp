@@ -11,11 +11,11 @@
 
 #include "corvex/platform/bstr.h"
 #include "corvex/platform/com_ptr.h"
+#include "corvex/platform/output_file.h"
 #include "corvex/platform/text.h"
 #include "corvex/platform/variant.h"
 #include "logmodule/convert/converted_log_layout.h"
 #include "logmodule/convert/message_sink.h"
-#include "logmodule/convert/output_file.h"
 #include "logmodule/objects/log.h"
 
 namespace corvex::convert {
@@ -120,7 +120,7 @@ bool append_record(ILogRecord& record, int item_count, std::string& bytes) {
     return true;
 }
 
-Outcome write_converted(ILog& log, const Stamp& stamp, OutputFile& file) {
+Outcome write_converted(ILog& log, const Stamp& stamp, platform::OutputFile& file) {
     ComPtr<ILogInfo> info;
     if (FAILED(log.GetLogInfo(info.put())) || !info) return Outcome::SourceUnreadable;
     std::string bytes;
@@ -168,11 +168,11 @@ std::int32_t ConvertLog::convert(BSTR src_path, BSTR dst_path) {
     }
     const std::optional<std::string> dst = file_system_path(dst_path);
     // Writing over the source would destroy the log before it was read.
-    if (!dst || names_same_file(*src, *dst)) {
+    if (!dst || platform::names_same_file(*src, *dst)) {
         report_message(kCannotOpenOutput, kCaption);
         return -1;
     }
-    std::optional<OutputFile> file = OutputFile::open(*dst);
+    auto file = platform::OutputFile::open(*dst);
     if (!file) {
         report_message(kCannotOpenOutput, kCaption);
         return -1;
@@ -193,6 +193,7 @@ std::int32_t ConvertLog::convert(BSTR src_path, BSTR dst_path) {
 
     // A source that is no readable log still gives an (empty) destination.
     if (outcome == Outcome::WriteFailed || !file->commit()) {
+        file->discard();
         report_message(kCannotWriteOutput, kCaption);
         return -1;
     }

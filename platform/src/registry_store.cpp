@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "corvex/platform/atomic_file.h"
+#include "corvex/platform/output_file.h"
 
 namespace corvex::platform {
 namespace {
@@ -386,20 +386,19 @@ Expected<RegistryStore, RegistryError> RegistryStore::load(const fs::path& path)
     return std::move(parsed).value();
 }
 
-Expected<void, RegistryError> RegistryStore::save(const fs::path& given) const {
-    // Write through a symbolic link to the file it names, so the link survives.
-    std::error_code ec;
-    const fs::path path = fs::is_symlink(given, ec) ? fs::weakly_canonical(given, ec) : given;
+Expected<void, RegistryError> RegistryStore::save(const fs::path& path) const {
     if (auto made = make_folder(path); !made) return made;
     if (auto folder = check_folder(path); !folder) return folder;
-    const auto written = replace_file_atomically(path, print());
+    OutputOptions options;
+    options.forced_mode = 0600;  // it names libraries that clients load
+    const auto written = write_whole_file(path.native(), print(), options);
     if (written) return {};
-    const std::string why = path.string() + ": " + errno_text(written.error().error);
+    const std::string why = path.string() + ": " + written.error().reason;
     switch (written.error().step) {
-        case AtomicWriteError::Step::CreateTemporary:
-            return fail(RegistryErrorKind::Io, "cannot create a temporary file beside " + why);
-        case AtomicWriteError::Step::Write: return fail(RegistryErrorKind::Io, "cannot write registry store " + why);
-        case AtomicWriteError::Step::Replace: break;
+        case OutputError::Step::Open: return fail(RegistryErrorKind::Io, "cannot create a temporary file beside " + why);
+        case OutputError::Step::Write: return fail(RegistryErrorKind::Io, "cannot write registry store " + why);
+        case OutputError::Step::Commit: return fail(RegistryErrorKind::Io, "cannot write registry store " + why);
+        case OutputError::Step::Replace: break;
     }
     return fail(RegistryErrorKind::Io, "cannot replace registry store " + why);
 }

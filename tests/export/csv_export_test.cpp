@@ -146,7 +146,7 @@ TEST(CsvExport, AFullDiskIsReportedNeverExported) {
     signal(SIGXFSZ, previous_handler);
 
     ASSERT_FALSE(outcome);
-    EXPECT_EQ(outcome.error().number, error_number::kDeviceIo) << outcome.error().description;
+    EXPECT_EQ(outcome.error().number, error_number::kDiskFull) << outcome.error().description;
     EXPECT_NE(outcome.error().description.find(out.string()), std::string::npos);
     expect_nothing_written(dir, out);
 }

@@ -5,7 +5,8 @@
 
 #include "viewer/export/delimited_field.h"
 #include "viewer/export/log_source.h"
-#include "viewer/export/output_file.h"
+#include "corvex/platform/output_file.h"
+#include "viewer/export/export_error.h"
 #include "viewer/export/text_forms.h"
 
 namespace corvex::exporting {
@@ -18,7 +19,8 @@ constexpr std::size_t kFlushSize = 1 << 20;
 // Builds lines field by field and hands them to the file in large blocks.
 class DelimitedWriter {
 public:
-    DelimitedWriter(OutputFile& file, std::string_view delimiter) : file_(file), delimiter_(delimiter) {}
+    DelimitedWriter(platform::OutputFile& file, const std::filesystem::path& target, std::string_view delimiter)
+        : file_(file), target_(target), delimiter_(delimiter) {}
 
     // A field followed by the delimiter.
     void field(std::string_view text) {
@@ -36,11 +38,13 @@ public:
     Expected<void, ExportError> flush() {
         auto written = file_.write(buffer_);
         buffer_.clear();
-        return written;
+        if (!written) return Unexpected(file_error(written.error(), target_));
+        return {};
     }
 
 private:
-    OutputFile& file_;
+    platform::OutputFile& file_;
+    const std::filesystem::path& target_;
     std::string_view delimiter_;
     std::string buffer_;
 };
@@ -89,10 +93,10 @@ Expected<ExportOutcome, ExportError> export_csv(ILog* log, const ExportOptions& 
     const LogHeader& h = source.header();
     const TextForms forms = TextForms::from_environment();
 
-    auto created = OutputFile::create(out);
-    if (!created) return Unexpected(created.error());
-    OutputFile file = std::move(created).value();
-    DelimitedWriter w(file, options.delimiter);
+    auto created = platform::OutputFile::open(out.native());
+    if (!created) return Unexpected(file_error(created.error(), out));
+    platform::OutputFile file = std::move(created).value();
+    DelimitedWriter w(file, out, options.delimiter);
 
     const ErrorColumns errors = error_columns(h, options);
     const bool record_follows_units = errors.record_follows_units();
@@ -133,7 +137,7 @@ Expected<ExportOutcome, ExportError> export_csv(ILog* log, const ExportOptions& 
     }
 
     if (!(ok = w.flush())) return Unexpected(ok.error());
-    if (!(ok = file.commit())) return Unexpected(ok.error());
+    if (auto committed = file.commit(); !committed) return Unexpected(file_error(committed.error(), out));
     if (progress) progress(outcome.records_written, h.record_count);
     return outcome;
 }

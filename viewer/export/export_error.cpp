@@ -6,11 +6,14 @@
 
 namespace corvex::exporting {
 
-ExportError file_error(int err, std::string_view action, const std::filesystem::path& path) {
+namespace {
+
+int number_of(int err) {
     int number = error_number::kDeviceIo;
     switch (err) {
         case ENOSPC:
         case EDQUOT:
+        case EFBIG:
             number = error_number::kDiskFull;
             break;
         case EACCES:
@@ -30,13 +33,31 @@ ExportError file_error(int err, std::string_view action, const std::filesystem::
         default:
             break;
     }
+    return number;
+}
+
+ExportError numbered(int err, std::string_view action, const std::filesystem::path& path, std::string_view reason) {
     std::string text = "Cannot ";
     text += action;
     text += " '";
     text += path.string();
     text += "': ";
-    text += std::strerror(err);
-    return {number, std::move(text)};
+    text += reason;
+    return {number_of(err), std::move(text)};
+}
+
+}  // namespace
+
+ExportError file_error(int err, std::string_view action, const std::filesystem::path& path) {
+    return numbered(err, action, path, std::strerror(err));
+}
+
+ExportError file_error(const platform::OutputError& error, const std::filesystem::path& path) {
+    using Step = platform::OutputError::Step;
+    const std::string_view action = error.step == Step::Open      ? "create"
+                                    : error.step == Step::Replace ? "replace"
+                                                                  : "write";
+    return numbered(error.error, action, path, error.reason);
 }
 
 }  // namespace corvex::exporting

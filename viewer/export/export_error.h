@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <string_view>
 
+#include "corvex/platform/output_file.h"
 #include "viewer/export/export_options.h"
 
 namespace corvex::exporting {
@@ -25,5 +26,7 @@ inline constexpr int kWorkbook = 1005;         // the workbook writer refused (i
 // A failure of `action` ("create", "write", ...) on `path` with the errno `err`,
 // numbered by the kind of failure.
 ExportError file_error(int err, std::string_view action, const std::filesystem::path& path);
+// The same for a failure of the output file written to `path`.
+ExportError file_error(const platform::OutputError& error, const std::filesystem::path& path);
 
 }  // namespace corvex::exporting

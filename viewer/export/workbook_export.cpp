@@ -11,12 +11,12 @@
 #include <utility>
 #include <vector>
 
+#include "corvex/platform/output_file.h"
 #include "viewer/export/c_locale.h"
 #include "viewer/export/column_widths.h"
 #include "viewer/export/export_error.h"
 #include "viewer/export/log_source.h"
 #include "viewer/export/log_time.h"
-#include "viewer/export/output_file.h"
 #include "viewer/export/workbook_check.h"
 #include "viewer/export/text_forms.h"
 
@@ -317,10 +317,13 @@ Expected<ExportOutcome, ExportError> export_workbook(ILog* log, const ExportOpti
     const TextForms forms = TextForms::from_environment();
     const std::int32_t rows_per_sheet = std::max<std::int32_t>(layout.rows_per_sheet, 2);
 
-    auto created = OutputFile::create(out);
-    if (!created) return Unexpected(created.error());
-    OutputFile file = std::move(created).value();
-    if (auto closed = file.close(); !closed) return Unexpected(closed.error());
+    // The workbook writer fills a seekable file by name: the temporary file
+    // beside the target, or a staging file when the target is a pipe or device.
+    platform::OutputOptions output_options;
+    output_options.staging = true;
+    auto created = platform::OutputFile::open(out.native(), output_options);
+    if (!created) return Unexpected(file_error(created.error(), out));
+    platform::OutputFile file = std::move(created).value();
 
     ExportOutcome outcome;
     outcome.record_count = h.record_count;
@@ -329,7 +332,7 @@ Expected<ExportOutcome, ExportError> export_workbook(ILog* log, const ExportOpti
         // thread's locale; the XML must hold "3.25" whatever the user's is.
         CLocaleScope c_numbers;
         WorkbookWriter writer(options, source, forms, out);
-        if (!writer.open(file.temporary_path()) || !writer.write_first_sheet() || !writer.start_data_sheet()) {
+        if (!writer.open(file.fill_path()) || !writer.write_first_sheet() || !writer.start_data_sheet()) {
             return Unexpected(writer.error());
         }
 
@@ -346,9 +349,9 @@ Expected<ExportOutcome, ExportError> export_workbook(ILog* log, const ExportOpti
             ++outcome.records_written;
             if (progress && outcome.records_written % step == 0) progress(outcome.records_written, h.record_count);
         }
-        if (!writer.close() || !writer.check_archive(file.temporary_path())) return Unexpected(writer.error());
+        if (!writer.close() || !writer.check_archive(file.fill_path())) return Unexpected(writer.error());
     }
-    if (auto committed = file.commit(); !committed) return Unexpected(committed.error());
+    if (auto committed = file.commit(); !committed) return Unexpected(file_error(committed.error(), out));
     if (progress) progress(outcome.records_written, h.record_count);
     return outcome;
 }
