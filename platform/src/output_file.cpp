@@ -1,6 +1,7 @@
 #include "corvex/platform/output_file.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -66,13 +67,40 @@ std::string temporary_name(const std::string& folder, std::string_view leaf) {
     return (folder == "/" ? "/" : folder + "/") + name;
 }
 
-// A new file that no one else can have opened; its path and descriptor.
-Expected<std::pair<std::string, int>, OutputError> create_temporary(const std::string& folder, std::string_view leaf,
-                                                                     mode_t mode) {
+// Holds back the signals that remove temporary files while one is created
+// and registered, so that none can end the process in between.
+class SignalsHeldBack {
+public:
+    SignalsHeldBack() {
+        sigset_t held;
+        sigemptyset(&held);
+        for (const int s : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&held, s);
+        ::pthread_sigmask(SIG_BLOCK, &held, &previous_);
+    }
+    ~SignalsHeldBack() { ::pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
+    SignalsHeldBack(const SignalsHeldBack&) = delete;
+    SignalsHeldBack& operator=(const SignalsHeldBack&) = delete;
+
+private:
+    sigset_t previous_;
+};
+
+struct Temporary {
+    std::string path;
+    int fd = -1;
+    TemporaryFileRegistration registration;
+};
+
+// A new file that no one else can have opened, registered for removal on a signal.
+Expected<Temporary, OutputError> create_temporary(const std::string& folder, std::string_view leaf, mode_t mode) {
+    const SignalsHeldBack held;
     for (int attempt = 0; attempt < 100; ++attempt) {
         std::string path = temporary_name(folder, leaf);
         const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, mode);
-        if (fd >= 0) return std::pair{std::move(path), fd};
+        if (fd >= 0) {
+            TemporaryFileRegistration registration(path);
+            return Temporary{std::move(path), fd, std::move(registration)};
+        }
         if (errno != EEXIST) return Unexpected(open_error(errno));
     }
     return Unexpected(open_error(EEXIST));
@@ -148,9 +176,9 @@ Expected<OutputFile, OutputError> OutputFile::open(std::string_view name, const 
             auto temporary = create_temporary(folder, std::string_view(file.final_).substr(slash + 1),
                                               options.new_file_mode.value_or(0666));
             if (!temporary) return Unexpected(temporary.error());
-            file.temporary_ = std::move(temporary->first);
-            file.fd_ = temporary->second;
-            file.registration_ = TemporaryFileRegistration(file.temporary_);
+            file.temporary_ = std::move(temporary->path);
+            file.fd_ = temporary->fd;
+            file.registration_ = std::move(temporary->registration);
             std::optional<mode_t> mode = options.forced_mode;
             // A replaced file keeps its permissions, but never set-ID or sticky bits.
             if (!mode && exists) mode = st.st_mode & 0777;
@@ -176,9 +204,9 @@ Expected<OutputFile, OutputError> OutputFile::open(std::string_view name, const 
         file.direct_fd_ = -1;
         return Unexpected(staging.error());
     }
-    file.temporary_ = std::move(staging->first);
-    file.fd_ = staging->second;
-    file.registration_ = TemporaryFileRegistration(file.temporary_);
+    file.temporary_ = std::move(staging->path);
+    file.fd_ = staging->fd;
+    file.registration_ = std::move(staging->registration);
     return file;
 }
 

@@ -341,6 +341,18 @@ TEST(UnreadableRecord, MeterLogCutInsideItsLastRecordExportsTheRestAndExitsWithS
     EXPECT_TRUE(read_file(out).starts_with("Date/Time,Velocity (m/s),\r\n2023-03-15 06:00:00,10,\r\n"));
 }
 
+TEST(UnreadableRecord, ConvertOfAMeterLogCutInsideItsLastRecordKeepsTheRestAndExitsWithStatusTwo) {
+    TempFolder folder;
+    logwriter::LogDescription desc = meter_log();
+    desc.truncate_to = logwriter::build_log(desc).size() - 3;
+    const auto log = folder.write_log("cut.log", desc);
+    const auto out = (folder / "out.cvt").string();
+    const RunResult r = run_corvex({"convert", log, out});
+    expect_one_line_failure(r, 2, "corvex convert: " + log + ": ",
+                            "could not read record 3 (counting from 0) of 4; " + out + " holds the 3 records before it");
+    EXPECT_EQ(read_file(out).size(), 1032u + 3 * 18);
+}
+
 TEST(UnreadableRecord, DumpWritesTheRecordsBeforeItAndExitsWithStatusTwo) {
     TempFolder folder;
     const auto log = folder.write_log("meter.log", meter_log());
@@ -416,8 +428,7 @@ TEST(Convert, FailuresCreateNothingAndExplainThemselvesInOneLine) {
     }
 }
 
-// The tool opens the destination first to name an unwritable one; a conversion
-// that then fails on a full disk must not leave that probe behind as an empty file.
+// A conversion that fails on a full disk leaves nothing under the destination's name.
 TEST(Convert, AWriteFailureLeavesNoDestinationBehind) {
     TempFolder folder;
     logwriter::LogDescription desc = meter_log();
