@@ -37,7 +37,7 @@ constexpr CreateInstanceFn kCreators[] = {
 const std::array<ClassEntry, std::size(kCreators)>& table() {
     static const std::array<ClassEntry, std::size(kCreators)> entries = [] {
         std::array<ClassEntry, std::size(kCreators)> t{};
-        const auto descs = classes();
+        const auto descs = typeinfo::classes();
         for (std::size_t i = 0; i < t.size() && i < descs.size(); ++i) t[i] = ClassEntry{&descs[i], kCreators[i]};
         return t;
     }();

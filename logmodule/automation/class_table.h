@@ -4,7 +4,7 @@
 
 #include <span>
 
-#include "logmodule/automation/interface_descriptions.h"
+#include "logmodule/typeinfo/interface_descriptions.h"
 
 namespace corvex::automation {
 
@@ -13,7 +13,7 @@ namespace corvex::automation {
 using CreateInstanceFn = HRESULT (*)(IUnknown* outer, const IID& iid, void** ppv);
 
 struct ClassEntry {
-    const ClassDesc* desc;
+    const typeinfo::ClassDesc* desc;
     CreateInstanceFn create_instance;
 };
 

@@ -1,7 +1,7 @@
 #include "logmodule/automation/typelib_text.h"
 
 #include "corvex/platform/guid_text.h"
-#include "logmodule/automation/interface_descriptions.h"
+#include "logmodule/typeinfo/interface_descriptions.h"
 
 namespace corvex::automation {
 namespace {
@@ -39,11 +39,11 @@ std::string member_line(const MemberDesc& m) {
 }  // namespace
 
 std::string type_library_text() {
-    const LibraryDesc& lib = library();
+    const typeinfo::LibraryDesc& lib = typeinfo::library();
     const std::string version = std::to_string(lib.major) + "." + std::to_string(lib.minor);
     std::string out;
     out += "import \"oaidl.idl\";\n";
-    for (const platform::InterfaceDesc* itf : interfaces()) {
+    for (const platform::InterfaceDesc* itf : typeinfo::interfaces()) {
         out += "\n[\n  object,\n  uuid(" + uuid(itf->iid) + "),\n  dual,\n  helpstring(\"" + itf->help +
                "\"),\n  pointer_default(unique)\n]\ninterface " + itf->name + " : IDispatch\n{\n";
         for (const MemberDesc& m : itf->members) out += member_line(m);
@@ -51,7 +51,7 @@ std::string type_library_text() {
     }
     out += "\n[\n  uuid(" + uuid(lib.libid) + "),\n  version(" + version + "),\n  helpstring(\"" + lib.help +
            "\")\n]\nlibrary " + lib.name + "\n{\n  importlib(\"stdole2.tlb\");\n";
-    for (const ClassDesc& c : classes()) {
+    for (const typeinfo::ClassDesc& c : typeinfo::classes()) {
         out += "\n  [\n    uuid(" + uuid(c.clsid) + "),\n    helpstring(\"" + c.help + "\")\n  ]\n  coclass " + c.name +
                "\n  {\n    [default] interface " + c.default_interface->name + ";\n  };\n";
     }

@@ -11,7 +11,7 @@
 
 #include "corvex/corvex.h"
 #include "corvex/platform/object.h"
-#include "logmodule/automation/interface_descriptions.h"
+#include "logmodule/typeinfo/interface_descriptions.h"
 
 namespace corvex::convert {
 

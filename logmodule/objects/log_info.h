@@ -11,7 +11,7 @@
 
 #include "corvex/corvex.h"
 #include "corvex/platform/object.h"
-#include "logmodule/automation/interface_descriptions.h"  // IDispatch answers from it; every includer must see it
+#include "logmodule/typeinfo/interface_descriptions.h"  // IDispatch answers from it; every includer must see it
 #include "logmodule/formats/log_reader.h"
 #include "logmodule/objects/log_item.h"
 

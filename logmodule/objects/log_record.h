@@ -12,7 +12,7 @@
 
 #include "corvex/corvex.h"
 #include "corvex/platform/object.h"
-#include "logmodule/automation/interface_descriptions.h"  // IDispatch answers from it; every includer must see it
+#include "logmodule/typeinfo/interface_descriptions.h"  // IDispatch answers from it; every includer must see it
 #include "logmodule/objects/log_unit.h"
 
 namespace corvex::objects {

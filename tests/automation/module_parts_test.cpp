@@ -2,7 +2,7 @@
 // type library's text form.
 #include <gtest/gtest.h>
 
-#include "logmodule/automation/interface_descriptions.h"
+#include "logmodule/typeinfo/interface_descriptions.h"
 #include "logmodule/automation/registrar.h"
 #include "logmodule/automation/registration_scripts.h"
 #include "logmodule/automation/typelib_text.h"
@@ -65,7 +65,7 @@ TEST(Registrar, MalformedScriptsChangeNothing) {
 }
 
 TEST(RegistrationScripts, OnePerClassAndEachApplies) {
-    for (const ClassDesc& c : classes()) {
+    for (const typeinfo::ClassDesc& c : typeinfo::classes()) {
         SCOPED_TRACE(c.name);
         const auto script = registration_script(c.registration_resource);
         ASSERT_TRUE(script);

@@ -8,7 +8,7 @@
 #include "corvex/corvex.h"
 #include "corvex/platform/com_ptr.h"
 #include "corvex/platform/object.h"
-#include "logmodule/automation/interface_descriptions.h"
+#include "logmodule/typeinfo/interface_descriptions.h"
 
 namespace corvex::exporting::testing {
 

@@ -11,7 +11,7 @@
 // The InterfaceDescription specialisations themselves are declared in corvex.h,
 // so every file that sees an interface also sees its type information.
 
-namespace corvex::automation {
+namespace corvex::typeinfo {
 
 struct LibraryDesc {
     const char* name;
@@ -38,4 +38,4 @@ std::span<const ClassDesc> classes();
 // The interfaces in the order of the type library.
 std::span<const platform::InterfaceDesc* const> interfaces();
 
-}  // namespace corvex::automation
+}  // namespace corvex::typeinfo

@@ -1,8 +1,8 @@
-#include "logmodule/automation/interface_descriptions.h"
+#include "logmodule/typeinfo/interface_descriptions.h"
 
 #include <type_traits>
 
-namespace corvex::automation {
+namespace corvex::typeinfo {
 namespace {
 
 using platform::AutoType;
@@ -183,11 +183,11 @@ const LibraryDesc& library() { return kLibrary; }
 std::span<const ClassDesc> classes() { return kClasses; }
 std::span<const platform::InterfaceDesc* const> interfaces() { return kInterfaces; }
 
-}  // namespace corvex::automation
+}  // namespace corvex::typeinfo
 
 #define CVX_INTERFACE(I, iid, help)                                                       \
     const corvex::platform::InterfaceDesc* corvex::platform::InterfaceDescription<I>::get() { \
-        return &corvex::automation::desc_##I;                                             \
+        return &corvex::typeinfo::desc_##I;                                             \
     }
 #include "corvex/corvex_xmacro_begin.h"
 #include "corvex/corvex_interfaces.inc"
