@@ -1,13 +1,8 @@
 #include "cli/log_access.h"
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
-#include <filesystem>
-#include <system_error>
 
 #include "corvex/platform/bstr.h"
-#include "logmodule/formats/open_log.h"
 
 namespace corvex::cli {
 
@@ -62,17 +57,13 @@ Expected<OpenLog, std::string> open_log(const std::string& path) {
     const HRESULT hr = (*log)->Open(name.get(), &result);
     if (FAILED(hr)) return Unexpected{path + ": the log module failed to open it: " + status_text(hr)};
     if (result != 0) {
-        // Open only answers -1; find out why, for the user.
-        std::error_code ec;
-        if (std::filesystem::is_directory(path, ec)) return Unexpected{path + ": is a directory"};
-        if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
-            std::fclose(f);
-        } else {
-            return Unexpected{path + ": cannot open: " + std::strerror(errno)};
-        }
-        std::string why = formats::explain_rejection(path);
-        if (why.empty()) why = "the log module does not accept it";
-        return Unexpected{path + ": not a readable log: " + why};
+        // Open only answers -1; the module tells why, when it offers its reason.
+        platform::ComPtr<ILogFormat> format;
+        platform::Bstr why;
+        if (SUCCEEDED((*log)->QueryInterface(IID_ILogFormat, format.put_void())) && format &&
+            format->GetRejectionReason(why.put()) == S_OK && !why.is_null())
+            return Unexpected{path + ": " + why.utf8()};
+        return Unexpected{path + ": the log module does not accept it"};
     }
 
     OpenLog open{std::move(*log), {}};
@@ -82,18 +73,15 @@ Expected<OpenLog, std::string> open_log(const std::string& path) {
     return open;
 }
 
-std::optional<FormatDescription> describe_format(const std::string& path) {
-    auto opened = formats::open_log(path);
-    if (!opened) return std::nullopt;
-    switch (opened->format) {
-    case formats::LogFormat::Pc:
-        return FormatDescription{"PC log", "pc", std::nullopt};
-    case formats::LogFormat::Meter:
-        return FormatDescription{"meter log", "meter", opened->header_offset};
-    case formats::LogFormat::CompactMeter:
-        return FormatDescription{"compact meter log", "compact_meter", std::nullopt};
-    }
-    return std::nullopt;
+std::optional<FormatDescription> describe_format(ILog* log) {
+    platform::ComPtr<ILogFormat> format;
+    if (FAILED(log->QueryInterface(IID_ILogFormat, format.put_void())) || !format) return std::nullopt;
+    platform::Bstr name, key;
+    std::int32_t offset = 0;
+    if (format->GetFormat(name.put(), key.put(), &offset) != S_OK) return std::nullopt;
+    FormatDescription d{name.utf8(), key.utf8(), std::nullopt};
+    if (d.key == "meter") d.header_offset = offset;
+    return d;
 }
 
 }  // namespace corvex::cli

@@ -45,14 +45,15 @@ struct OpenLog {
 // is not a readable log: missing, not readable, or which check it failed.
 Expected<OpenLog, std::string> open_log(const std::string& path);
 
-// What the file's first bytes make of it: the format name for people
-// ("PC log", "meter log", "compact meter log") and for programs ("pc",
-// "meter", "compact_meter"), and the meter header's offset.
+// The format of the open log as the module names it: for people ("PC log",
+// "meter log", "compact meter log") and for programs ("pc", "meter",
+// "compact_meter"), and the meter header's offset. Empty when the module does
+// not say.
 struct FormatDescription {
     std::string name;
     std::string key;
     std::optional<std::int32_t> header_offset;  // meter logs only
 };
-std::optional<FormatDescription> describe_format(const std::string& path);
+std::optional<FormatDescription> describe_format(ILog* log);
 
 }  // namespace corvex::cli

@@ -3,7 +3,7 @@
 #include "cli/log_access.h"
 #include "corvex/platform/bstr.h"
 #include "corvex/platform/variant.h"
-#include "logmodule/formats/log_reader.h"
+
 
 namespace corvex::cli {
 
@@ -107,10 +107,10 @@ bool read_record(ILog* log, std::int32_t index, RecordFields& r) {
 
 std::vector<std::string_view> flag_names(std::int16_t cyclic_flags, std::int16_t error_flags) {
     std::vector<std::string_view> names;
-    if (error_flags & formats::kBasicErrors) names.push_back("Basic Errors");
-    if (error_flags & formats::kDetailedErrors) names.push_back("Detailed Errors");
-    if (error_flags & formats::kErrorLogHold) names.push_back("Error Log (HOLD)");
-    if (cyclic_flags & formats::kCyclicLog) names.push_back("Cyclic Log");
+    if (error_flags & log_flags::kBasicErrors) names.push_back("Basic Errors");
+    if (error_flags & log_flags::kDetailedErrors) names.push_back("Detailed Errors");
+    if (error_flags & log_flags::kErrorLogHold) names.push_back("Error Log (HOLD)");
+    if (cyclic_flags & log_flags::kCyclicLog) names.push_back("Cyclic Log");
     return names;
 }
 

@@ -58,7 +58,7 @@ void read_all(benchmark::State& state, Format format, const char* name) {
     const std::string path = make_log(format, name);
     std::int64_t records = 0;
     for (auto _ : state) {
-        auto opened = corvex::formats::open_log(path);
+        auto opened = corvex::formats::open_log_file(path);
         if (!opened) {
             state.SkipWithError("the log did not open");
             break;

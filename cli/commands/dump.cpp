@@ -112,7 +112,7 @@ int run_dump(const std::string& path, bool json) {
     if (!items) return report_failure(kCommand, path + ": " + items.error());
 
     const exporting::TextForms forms = exporting::TextForms::from_environment();
-    write_standard_output(json ? json_header(describe_format(path), *header, *items) : table_header(*items));
+    write_standard_output(json ? json_header(describe_format(open->log.get()), *header, *items) : table_header(*items));
 
     // Progress would garble a table shown on the same terminal.
     Progress progress("corvex dump:", stderr, isatty(STDERR_FILENO) == 1 && isatty(STDOUT_FILENO) == 0);

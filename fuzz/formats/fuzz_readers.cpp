@@ -1,15 +1,13 @@
 // Fuzz driver over the log readers: the bytes go through recognition and
-// open_log as a file would, and through every reader directly, whatever the
-// recognition says. Every operation of an opened reader is exercised.
+// opening as a file would, and through every format's reader at each of its
+// header offsets, whatever the recognition says. Every operation of an opened
+// reader is exercised.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <span>
 
-#include "logmodule/formats/compact_meter_log_reader.h"
-#include "logmodule/formats/meter_log_reader.h"
 #include "logmodule/formats/open_log.h"
-#include "logmodule/formats/pc_log_reader.h"
 
 namespace {
 
@@ -45,13 +43,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (auto opened = open_log_bytes(bytes)) exercise(*opened->reader);
     (void)explain_rejection_bytes(bytes);
 
-    PcLogReader pc;
-    if (pc.OpenByteSource(std::make_unique<MemoryByteSource>(bytes)) == 0) exercise(pc);
-    for (const std::int32_t offset : kMeterHeaderOffsets) {
-        MeterLogReader meter(offset);
-        if (meter.OpenByteSource(std::make_unique<MemoryByteSource>(bytes)) == kOpenOk) exercise(meter);
+    const SourceOpener memory = [bytes] { return std::unique_ptr<ByteSource>(std::make_unique<MemoryByteSource>(bytes)); };
+    for (const LogFormat* format : log_formats()) {
+        for (const std::int32_t offset : format->header_offsets) {
+            if (auto opened = format->open(memory, memory(), offset)) exercise(*opened->reader);
+            MemoryByteSource source(bytes);
+            (void)format->explain(source, static_cast<std::int64_t>(size), offset);
+        }
     }
-    CompactMeterLogReader compact;
-    if (compact.OpenByteSource(std::make_unique<MemoryByteSource>(bytes)) == kOpenOk) exercise(compact);
     return 0;
 }

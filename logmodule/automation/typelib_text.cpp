@@ -49,6 +49,13 @@ std::string type_library_text() {
         for (const MemberDesc& m : itf->members) out += member_line(m);
         out += "};\n";
     }
+    for (const typeinfo::ExtensionDesc& ext : typeinfo::extensions()) {
+        out += "\n[\n  object,\n  uuid(" + uuid(ext.iid) + "),\n  local,\n  helpstring(\"" + ext.help +
+               "\"),\n  pointer_default(unique)\n]\ninterface " + ext.name + " : IUnknown\n{\n";
+        for (const typeinfo::ExtensionMemberDesc& m : ext.members)
+            out += std::string("    [helpstring(\"") + m.help + "\")]\n    HRESULT " + m.name + m.parameters + ";\n";
+        out += "};\n";
+    }
     out += "\n[\n  uuid(" + uuid(lib.libid) + "),\n  version(" + version + "),\n  helpstring(\"" + lib.help +
            "\")\n]\nlibrary " + lib.name + "\n{\n  importlib(\"stdole2.tlb\");\n";
     for (const typeinfo::ClassDesc& c : typeinfo::classes()) {

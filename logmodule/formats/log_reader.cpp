@@ -1,7 +1,5 @@
 #include "logmodule/formats/log_reader.h"
 
-#include <cstring>
-
 namespace corvex::formats {
 
 int MeterHeader::active_channels() const {
@@ -10,39 +8,16 @@ int MeterHeader::active_channels() const {
     return n;
 }
 
-int value_width(std::uint8_t type_code) {
+ValueEncoding meter_value_encoding(std::uint8_t type_code) {
     switch (type_code) {
     case 2:
-        return 2;
+        return ValueEncoding::Int16;
+    case 3:
+        return ValueEncoding::Int32;
     case 5:
-        return 8;
+        return ValueEncoding::Double;
     default:
-        return 4;  // 3, 4 and every unknown code
-    }
-}
-
-double widen_value(std::uint8_t type_code, const void* packed) {
-    switch (type_code) {
-    case 2: {
-        std::int16_t v = 0;
-        std::memcpy(&v, packed, sizeof v);
-        return v;
-    }
-    case 3: {
-        std::int32_t v = 0;
-        std::memcpy(&v, packed, sizeof v);
-        return v;
-    }
-    case 5: {
-        double v = 0;
-        std::memcpy(&v, packed, sizeof v);
-        return v;
-    }
-    default: {
-        float v = 0;
-        std::memcpy(&v, packed, sizeof v);
-        return static_cast<double>(v);
-    }
+        return ValueEncoding::Float;  // 4 and every unknown code
     }
 }
 

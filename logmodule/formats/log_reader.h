@@ -1,4 +1,4 @@
-// The log readers' common interface and the decoded header layouts.
+// The log readers' common interface and the header layouts they decode.
 //
 // A reader owns one open log file of one format and knows how to find, count
 // and decode its records. Its file position is the log's single read position:
@@ -11,7 +11,15 @@
 #include <memory>
 #include <string>
 
+#include "corvex/log_flags.h"
+#include "logmodule/formats/log_header.h"
+
 namespace corvex::formats {
+
+using log_flags::kBasicErrors;
+using log_flags::kCyclicLog;
+using log_flags::kDetailedErrors;
+using log_flags::kErrorLogHold;
 
 // Channel lists passed to ReadRecord: ascending channel indexes ended by -1.
 inline constexpr std::int32_t kEndOfChannels = -1;
@@ -21,20 +29,6 @@ inline constexpr int kChannelSlots = 12;
 inline constexpr std::int32_t kDefaultChannels[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, kEndOfChannels};
 // Error places a caller must provide to ReadRecord: twice the channel slots.
 inline constexpr int kErrorPlaces = 2 * kChannelSlots;
-
-// Header fields common to every format, in machine byte order.
-struct CommonHeader {
-    std::int16_t cyclic_flags = 0;
-    std::int16_t error_flags = 0;
-    double start_time = 0;
-    double end_time = 0;
-    std::int16_t interval = 0;
-};
-
-inline constexpr std::int16_t kDetailedErrors = 0x1000;
-inline constexpr std::int16_t kBasicErrors = 0x2000;
-inline constexpr std::int16_t kErrorLogHold = 0x4000;
-inline constexpr std::int16_t kCyclicLog = 0x0001;
 
 // One 84-byte item slot of a PC log, with the trailing spaces of each text
 // field replaced by NULs (a full field has no terminator).
@@ -74,13 +68,10 @@ struct MeterHeader {
     int active_channels() const;
 };
 
-// Width in bytes of one logged value for a meter type code (2, 4 or 8).
-int value_width(std::uint8_t type_code);
-
-// Widens one packed meter value (already in machine order) to a double: type
-// code 2 a signed 16-bit integer, 3 a signed 32-bit integer, 5 a double, 4 and
-// every other code a single-precision float.
-double widen_value(std::uint8_t type_code, const void* packed);
+// How a meter log's type code packs its values: code 2 a signed 16-bit
+// integer, 3 a signed 32-bit integer, 5 a double, 4 and every other code a
+// single-precision float.
+ValueEncoding meter_value_encoding(std::uint8_t type_code);
 
 class LogReader {
 public:

@@ -17,6 +17,29 @@ std::int32_t clamp_to_int32(std::int64_t v) {
 
 }  // namespace
 
+LogHeader MeterFamilyReader::log_header() const {
+    // Meter logs record no computer, port or node: every channel is the
+    // meter's. Width and decimals are fixed, not the catalogue's.
+    LogHeader h;
+    h.common = header_.common;
+    h.values = meter_value_encoding(header_.type_code);
+    const int count = header_.active_channels();
+    h.channels.reserve(static_cast<std::size_t>(count));
+    for (int k = 0; k < count; ++k) {
+        const MeterDescriptor& d = header_.descriptors[static_cast<std::size_t>(k)];
+        ChannelEntry c;
+        c.channel = d.channel;
+        c.unit_type = d.unit_type;
+        c.input = d.input;
+        c.computer = "RZ417";
+        c.named_by_unit_type = true;
+        c.width = 12;
+        c.decimal = 4;
+        h.channels.push_back(std::move(c));
+    }
+    return h;
+}
+
 MeterFamilyReader::MeterFamilyReader(std::int32_t header_offset, std::int64_t header_size)
     : header_offset_(header_offset), header_size_(header_size) {}
 
@@ -50,7 +73,7 @@ std::int32_t MeterFamilyReader::OpenByteSource(std::unique_ptr<ByteSource> sourc
     value_channels_ = count_value_channels(header_);
     const bool detailed = (header_.common.error_flags & kDetailedErrors) != 0;
     const bool basic = (header_.common.error_flags & kBasicErrors) != 0;
-    const int w = value_width(header_.type_code);
+    const int w = encoded_width(meter_value_encoding(header_.type_code));
     record_size_ = static_cast<std::uint16_t>(8 + value_channels_ * (w + (detailed ? 2 : 0)) + (basic ? 2 : 0));
 
     // Whole records after the data start, worked out once: the origin of
@@ -146,7 +169,7 @@ bool MeterFamilyReader::ReadRecord(double* time, void* values, std::int16_t* err
 
     const bool detailed = (header_.common.error_flags & kDetailedErrors) != 0;
     const bool basic = (header_.common.error_flags & kBasicErrors) != 0;
-    const auto w = static_cast<std::size_t>(value_width(header_.type_code));
+    const auto w = static_cast<std::size_t>(encoded_width(meter_value_encoding(header_.type_code)));
     const std::int32_t* list = channels ? channels : kDefaultChannels;
     auto* value_place = static_cast<std::uint8_t*>(values);
     int error_place = 0;

@@ -29,6 +29,9 @@ public:
 
     // The header in the meter-log layout, machine byte order.
     const MeterHeader& header() const { return header_; }
+    // The same, as every format describes it: the leading descriptors in use,
+    // named by their unit types (the file holds no texts).
+    LogHeader log_header() const;
     const std::string& path() const { return path_; }
     bool is_open() const { return source_ != nullptr; }
     // First byte of the first record.

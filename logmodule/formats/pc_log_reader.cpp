@@ -90,6 +90,37 @@ bool PcLogReader::read_items() {
     return true;
 }
 
+namespace {
+template <std::size_t N>
+std::string field_text(const std::array<char, N>& field) {
+    return std::string(field.data(), static_cast<std::size_t>(std::find(field.begin(), field.end(), '\0') - field.begin()));
+}
+}  // namespace
+
+LogHeader PcLogReader::log_header() const {
+    LogHeader h;
+    h.common = header_.common;
+    h.values = ValueEncoding::Double;
+    const int count = std::clamp(header_.active_items, 0, kChannelSlots);
+    h.channels.reserve(static_cast<std::size_t>(count));
+    // Channel k is item slot k, also when an earlier slot is not in use.
+    for (int k = 0; k < count; ++k) {
+        const PcItem& item = header_.items[static_cast<std::size_t>(k)];
+        ChannelEntry c;
+        c.channel = item.channel;
+        c.unit_type = item.unit_type;
+        c.computer = field_text(item.computer);
+        c.label = field_text(item.label);
+        c.symbol = field_text(item.symbol);
+        c.comport = item.comport;
+        c.node_id = item.node_id;
+        c.width = item.width;
+        c.decimal = item.decimal;
+        h.channels.push_back(std::move(c));
+    }
+    return h;
+}
+
 bool PcLogReader::Rewind() { return source_ && source_->seek(kDataStart, SeekOrigin::Begin); }
 
 bool PcLogReader::SeekLast() {

@@ -34,6 +34,9 @@ public:
     std::int32_t OpenByteSource(std::unique_ptr<ByteSource> source);
 
     const PcHeader& header() const { return header_; }
+    // The same, as every format describes it: the active items' slots, texts
+    // up to their first NUL.
+    LogHeader log_header() const;
     const std::string& path() const { return path_; }
     bool is_open() const { return source_ != nullptr; }
 

@@ -18,10 +18,13 @@ namespace corvex::objects {
 Log::~Log() { close(); }
 
 void Log::close() noexcept {
+    rejected_path_.clear();
     reader_.reset();  // closes the file
     info_.reset();
     channels_.clear();
-    meter_type_code_.reset();
+    value_encoding_ = formats::ValueEncoding::Double;
+    format_ = nullptr;
+    header_offset_ = 0;
 }
 
 void Log::rewind() {
@@ -40,17 +43,15 @@ HRESULT Log::Open(BSTR sFilename, std::int32_t* pRet) {
         // The name ends at its terminator, as for any file API.
         std::u16string_view name = platform::bstr_view(sFilename);
         name = name.substr(0, name.find(u'\0'));
-        auto opened = formats::open_log(text::utf16_to_utf8(name));
-        if (!opened || !opened->reader) return S_OK;
-
-        platform::ComPtr<LogInfo> info;
-        std::optional<std::uint8_t> type_code;
-        if (const auto* meter = std::get_if<formats::MeterHeader>(&opened->header)) {
-            info = LogInfo::make(*meter);
-            type_code = meter->type_code;
-        } else {
-            info = LogInfo::make(std::get<formats::PcHeader>(opened->header));
+        const std::string path = text::utf16_to_utf8(name);
+        auto opened = formats::open_log_file(path);
+        if (!opened || !opened->reader) {
+            rejected_path_ = path;
+            return S_OK;
         }
+
+        const formats::ValueEncoding encoding = opened->header.values;
+        platform::ComPtr<LogInfo> info = LogInfo::make(std::move(opened->header));
         if (!info) return E_OUTOFMEMORY;
         std::vector<ChannelDescription> channels;
         channels.reserve(static_cast<std::size_t>(info->count()));
@@ -59,23 +60,20 @@ HRESULT Log::Open(BSTR sFilename, std::int32_t* pRet) {
         reader_ = std::move(opened->reader);
         channels_ = std::move(channels);
         info_ = std::move(info);
-        meter_type_code_ = type_code;
+        value_encoding_ = encoding;
+        format_ = opened->format;
+        header_offset_ = opened->header_offset;
         *pRet = 0;
         return S_OK;
     });
 }
 
 double Log::value_at(const unsigned char* packed, std::size_t size, int k) const {
+    // The reader packs each value at its encoding's width: value k lies at k * w.
+    const auto width = static_cast<std::size_t>(formats::encoded_width(value_encoding_));
     const auto slot = static_cast<std::size_t>(k);
-    if (!meter_type_code_) {
-        double value = 0;
-        if ((slot + 1) * sizeof value <= size) std::memcpy(&value, packed + slot * sizeof value, sizeof value);
-        return value;
-    }
-    // Meter readers pack each value at its own width: value k lies at k * w.
-    const auto width = static_cast<std::size_t>(formats::value_width(*meter_type_code_));
     if ((slot + 1) * width > size) return 0;
-    return formats::widen_value(*meter_type_code_, packed + slot * width);
+    return formats::widen(value_encoding_, packed + slot * width);
 }
 
 HRESULT Log::read_record(bool with_inputs, platform::ComPtr<LogRecord>& record) {
@@ -148,6 +146,36 @@ HRESULT Log::get_Count(std::int32_t* pVal) {
     if (!pVal) return E_POINTER;
     *pVal = reader_ ? reader_->RecordCount() : 0;
     return S_OK;
+}
+
+HRESULT Log::GetFormat(BSTR* pName, BSTR* pKey, std::int32_t* pHeaderOffset) {
+    if (!pName || !pKey || !pHeaderOffset) return E_POINTER;
+    *pName = nullptr;
+    *pKey = nullptr;
+    *pHeaderOffset = 0;
+    if (!format_) return S_FALSE;
+    platform::Bstr name = platform::Bstr::from_utf8(format_->name);
+    platform::Bstr key = platform::Bstr::from_utf8(format_->key);
+    if (!name.get() || !key.get()) return E_OUTOFMEMORY;
+    *pName = name.detach();
+    *pKey = key.detach();
+    *pHeaderOffset = header_offset_;
+    return S_OK;
+}
+
+HRESULT Log::GetRejectionReason(BSTR* pReason) {
+    if (!pReason) return E_POINTER;
+    *pReason = nullptr;
+    if (rejected_path_.empty()) return S_FALSE;
+    return guard_out_of_memory([&]() -> HRESULT {
+        std::string why = formats::rejection_reason(rejected_path_);
+        // The file may have become readable since; it was not when Open tried.
+        if (why.empty()) why = "the log module did not accept it";
+        platform::Bstr reason = platform::Bstr::from_utf8(why);
+        if (!reason.get()) return E_OUTOFMEMORY;
+        *pReason = reason.detach();
+        return S_OK;
+    });
 }
 
 HRESULT Log::get__NewEnum(IUnknown** pVal) {

@@ -9,19 +9,19 @@
 
 #include <cstdint>
 #include <memory>
-#include <optional>
+#include <string>
 #include <vector>
 
 #include "corvex/corvex.h"
 #include "corvex/platform/object.h"
 #include "logmodule/typeinfo/interface_descriptions.h"  // IDispatch answers from it; every includer must see it
-#include "logmodule/formats/log_reader.h"
+#include "logmodule/formats/log_format.h"
 #include "logmodule/objects/log_info.h"
 #include "logmodule/objects/log_record.h"
 
 namespace corvex::objects {
 
-class Log final : public platform::DispatchObject<Log, ILog> {
+class Log final : public platform::DispatchObject<Log, ILog, ILogFormat> {
 public:
     // A new Log has no open log.
     Log() noexcept = default;
@@ -40,6 +40,10 @@ public:
     HRESULT GetLogInfo(ILogInfo** ppHeader) override;
     HRESULT get_Count(std::int32_t* pVal) override;
 
+    // ---- ILogFormat ---------------------------------------------------------
+    HRESULT GetFormat(BSTR* pName, BSTR* pKey, std::int32_t* pHeaderOffset) override;
+    HRESULT GetRejectionReason(BSTR* pReason) override;
+
     // ---- for the record enumerator --------------------------------------
     // Reads the record at the read position; `record` is null when there is
     // none. Units carry their channel's input number only when `with_inputs`.
@@ -56,9 +60,14 @@ private:
     // info_'s channel descriptions, taken once at Open: every record's units
     // carry them.
     std::vector<ChannelDescription> channels_;
-    // The meter type code that fixes how values are packed; none for a PC log,
-    // whose values are 8-byte doubles.
-    std::optional<std::uint8_t> meter_type_code_;
+    // How the reader packs values.
+    formats::ValueEncoding value_encoding_ = formats::ValueEncoding::Double;
+    // The open log's format and header offset; null when no log is open.
+    const formats::LogFormat* format_ = nullptr;
+    std::int32_t header_offset_ = 0;
+    // The name of the last Open that failed (its reason is worked out when
+    // asked); empty after a successful Open.
+    std::string rejected_path_;
 };
 
 }  // namespace corvex::objects

@@ -14,18 +14,6 @@
 namespace corvex::objects {
 namespace {
 
-// Meter logs record no computer, port or node: every channel is the meter's.
-constexpr std::u16string_view kMeterComputer = u"RZ417";
-constexpr std::int16_t kMeterWidth = 12;
-constexpr std::int16_t kMeterDecimals = 4;
-
-// A PC-log text field: its bytes up to the first NUL, never past the field.
-template <std::size_t N>
-std::u16string field_text(const std::array<char, N>& field) {
-    const auto end = std::find(field.begin(), field.end(), '\0');
-    return text::cp1252_to_utf16(std::string_view(field.data(), static_cast<std::size_t>(end - field.begin())));
-}
-
 template <class Format>
 std::u16string catalogue_text(std::int16_t unit_type, Format format) {
     units::UnitText text;
@@ -43,53 +31,32 @@ HRESULT copy_out(T* out, T value) {
 }  // namespace
 
 int LogInfo::count() const noexcept {
-    const int n = std::holds_alternative<formats::PcHeader>(header_)
-                      ? std::get<formats::PcHeader>(header_).active_items
-                      : std::get<formats::MeterHeader>(header_).active_channels();
-    return std::clamp(n, 0, formats::kChannelSlots);
-}
-
-const formats::CommonHeader& LogInfo::common() const noexcept {
-    return std::visit([](const auto& h) -> const formats::CommonHeader& { return h.common; }, header_);
+    return std::clamp(static_cast<int>(header_.channels.size()), 0, 12);
 }
 
 ChannelDescription LogInfo::channel(int k) const noexcept {
-    const auto slot = static_cast<std::size_t>(k);
-    if (const auto* pc = std::get_if<formats::PcHeader>(&header_)) {
-        const formats::PcItem& item = pc->items[slot];
-        return {item.channel, item.unit_type, 0};
-    }
-    const formats::MeterDescriptor& d = std::get<formats::MeterHeader>(header_).descriptors[slot];
-    return {d.channel, d.unit_type, d.input};
+    const formats::ChannelEntry& c = header_.channels[static_cast<std::size_t>(k)];
+    return {c.channel, c.unit_type, c.input};
 }
 
 ItemValues LogInfo::item_values(int k) const {
-    const auto slot = static_cast<std::size_t>(k);
+    const formats::ChannelEntry& c = header_.channels[static_cast<std::size_t>(k)];
     ItemValues v;
-    if (const auto* pc = std::get_if<formats::PcHeader>(&header_)) {
-        const formats::PcItem& item = pc->items[slot];
-        v.unit_type = item.unit_type;
-        v.channel = item.channel;
-        v.computer = field_text(item.computer);
-        v.label = field_text(item.label);
-        v.symbol = field_text(item.symbol);
-        v.comport = item.comport;
-        v.node_id = item.node_id;
-        v.width = item.width;
-        v.decimal = item.decimal;
-        return v;
+    v.unit_type = c.unit_type;
+    v.input = c.input;
+    v.channel = c.channel;
+    v.computer = text::cp1252_to_utf16(c.computer);
+    if (c.named_by_unit_type) {
+        v.label = catalogue_text(c.unit_type, units::FormatUnitModeName);
+        v.symbol = catalogue_text(c.unit_type, units::FormatUnitShortName);
+    } else {
+        v.label = text::cp1252_to_utf16(c.label);
+        v.symbol = text::cp1252_to_utf16(c.symbol);
     }
-    // Meter logs name each channel after its unit type; width and decimals are
-    // fixed, not the catalogue's.
-    const formats::MeterDescriptor& d = std::get<formats::MeterHeader>(header_).descriptors[slot];
-    v.unit_type = d.unit_type;
-    v.input = d.input;
-    v.channel = d.channel;
-    v.computer = kMeterComputer;
-    v.label = catalogue_text(d.unit_type, units::FormatUnitModeName);
-    v.symbol = catalogue_text(d.unit_type, units::FormatUnitShortName);
-    v.width = kMeterWidth;
-    v.decimal = kMeterDecimals;
+    v.comport = c.comport;
+    v.node_id = c.node_id;
+    v.width = c.width;
+    v.decimal = c.decimal;
     return v;
 }
 

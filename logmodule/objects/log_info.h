@@ -1,18 +1,16 @@
 // LogInfo: the header of an open log and the descriptions of its channels.
 //
-// Holds a copy of the header in one of two layouts: the PC layout (header and
-// item table) or the meter layout (header and channel descriptors; a compact
-// meter log arrives already in it). Never changes after it is built, and stays
-// readable after its Log opens another file or goes away.
+// Holds a copy of the header as every format describes it (log_header.h).
+// Never changes after it is built, and stays readable after its Log opens
+// another file or goes away.
 #pragma once
 
 #include <cstdint>
-#include <variant>
 
 #include "corvex/corvex.h"
 #include "corvex/platform/object.h"
 #include "logmodule/typeinfo/interface_descriptions.h"  // IDispatch answers from it; every includer must see it
-#include "logmodule/formats/log_reader.h"
+#include "logmodule/formats/log_header.h"
 #include "logmodule/objects/log_item.h"
 
 namespace corvex::objects {
@@ -28,8 +26,7 @@ class LogInfo final : public platform::DispatchObject<LogInfo, ILogInfo> {
 public:
     // A factory-made header: zero times, flags and interval, no channels.
     LogInfo() noexcept = default;
-    explicit LogInfo(const formats::PcHeader& header) noexcept : header_(header) {}
-    explicit LogInfo(const formats::MeterHeader& header) noexcept : header_(header) {}
+    explicit LogInfo(formats::LogHeader header) noexcept : header_(std::move(header)) {}
 
     HRESULT get__NewEnum(IUnknown** pVal) override;
     HRESULT get_Item(std::int32_t index, ILogItem** pVal) override;
@@ -40,18 +37,17 @@ public:
     HRESULT get_Interval(std::int16_t* pVal) override;
     HRESULT get_Count(std::int32_t* pVal) override;
 
-    // The channel count, 0 to 12: active items of a PC log, leading descriptors
-    // in use of a meter log.
+    // The channel count, 0 to 12.
     int count() const noexcept;
-    // Channel k (0 <= k < count()): item slot k or descriptor k.
+    // Channel k (0 <= k < count()).
     ChannelDescription channel(int k) const noexcept;
     // The ten values of item k (0 <= k < count()). May throw std::bad_alloc.
     ItemValues item_values(int k) const;
 
 private:
-    const formats::CommonHeader& common() const noexcept;
+    const formats::CommonHeader& common() const noexcept { return header_.common; }
 
-    std::variant<formats::PcHeader, formats::MeterHeader> header_;
+    formats::LogHeader header_;
 };
 
 }  // namespace corvex::objects

@@ -177,9 +177,25 @@ constexpr ClassDesc kClasses[] = {
 #include "corvex/corvex_interfaces.inc"
 #include "corvex/corvex_xmacro_end.h"
 
+// The extensions: member lists, then the descriptions.
+#define CVX_EXTENSION(I, iid, help) constexpr ExtensionMemberDesc ext_members_##I[] = {
+#define CVX_CALL(I, M, help, params) ExtensionMemberDesc{#M, help, #params},
+#define CVX_EXTENSION_END(I) };
+#include "corvex/corvex_xmacro_begin.h"
+#include "corvex/corvex_interfaces.inc"
+#include "corvex/corvex_xmacro_end.h"
+
+#define CVX_EXTENSION(I, iid, help) ExtensionDesc{#I, IID_##I, help, ext_members_##I},
+constexpr ExtensionDesc kExtensions[] = {
+#include "corvex/corvex_xmacro_begin.h"
+#include "corvex/corvex_interfaces.inc"
+#include "corvex/corvex_xmacro_end.h"
+};
+
 }  // namespace
 
 const LibraryDesc& library() { return kLibrary; }
+std::span<const ExtensionDesc> extensions() { return kExtensions; }
 std::span<const ClassDesc> classes() { return kClasses; }
 std::span<const platform::InterfaceDesc* const> interfaces() { return kInterfaces; }
 

@@ -32,10 +32,26 @@ struct ClassDesc {
     int registration_resource;
 };
 
+// An extension of our own (call-table only): listed, not late-bound.
+struct ExtensionMemberDesc {
+    const char* name;
+    const char* help;
+    const char* parameters;  // the C++ parameter list, as declared
+};
+
+struct ExtensionDesc {
+    const char* name;
+    GUID iid;
+    const char* help;
+    std::span<const ExtensionMemberDesc> members;  // in call-table order
+};
+
 const LibraryDesc& library();
 // The classes in the order of the library's class table.
 std::span<const ClassDesc> classes();
 // The interfaces in the order of the type library.
 std::span<const platform::InterfaceDesc* const> interfaces();
+// The extensions, in the order they are declared.
+std::span<const ExtensionDesc> extensions();
 
 }  // namespace corvex::typeinfo

@@ -44,10 +44,11 @@ class PackedValues : public ::testing::TestWithParam<WidthCase> {};
 // packed value widens to the expected double.
 TEST_P(PackedValues, DecodeAndWiden) {
     const WidthCase& c = GetParam();
-    EXPECT_EQ(value_width(c.type_code), c.width);
+    const ValueEncoding encoding = meter_value_encoding(c.type_code);
+    EXPECT_EQ(encoded_width(encoding), c.width);
     std::uint8_t packed[8] = {};
     big_endian_to_machine(c.big_endian.data(), packed, c.width);
-    EXPECT_EQ(widen_value(c.type_code, packed), c.value);
+    EXPECT_EQ(widen(encoding, packed), c.value);
 }
 
 INSTANTIATE_TEST_SUITE_P(

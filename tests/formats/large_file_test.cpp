@@ -65,7 +65,7 @@ TEST(LargeFiles, APcLogOfFiveGigabytesReadsInConstantMemory) {
     if (!make_sparse(path, head, 5 * kGiB, at, record)) GTEST_SKIP() << "the file system refused a sparse 5 GiB file";
 
     const long before = peak_rss_kib();
-    auto opened = open_log(path);
+    auto opened = open_log_file(path);
     ASSERT_TRUE(opened) << explain_rejection(path);
     LogReader& reader = *opened->reader;
     EXPECT_EQ(reader.RecordCount(), (5 * kGiB - 1056) / 216);

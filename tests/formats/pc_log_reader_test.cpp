@@ -271,7 +271,7 @@ TEST(PcLogReader, OpensAFileWithALongPath) {
     PcLogReader reader;
     EXPECT_EQ(reader.OpenLogFile(path.string()), 0);
     EXPECT_EQ(reader.path(), path.string());
-    EXPECT_TRUE(open_log(path.string()).has_value());
+    EXPECT_TRUE(open_log_file(path.string()).has_value());
 }
 
 }  // namespace

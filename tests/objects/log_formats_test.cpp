@@ -82,6 +82,11 @@ TEST_P(MeterFormats, MeterLogAnswersCatalogueLabelsAndEveryUnit) {
     const bool compact = format == lw::Format::CompactMeter;
     auto log = new_log();
     ASSERT_EQ(open(log.get(), write("meter.log", meter_desc(format, offset, 5, 4))), 0);
+    platform::Bstr name, key;
+    std::int32_t header_offset = -1;
+    ASSERT_EQ(log.query<ILogFormat>()->GetFormat(name.put(), key.put(), &header_offset), S_OK);
+    EXPECT_EQ(name.utf8() + "/" + key.utf8(), compact ? "compact meter log/compact_meter" : "meter log/meter");
+    EXPECT_EQ(header_offset, offset);
     auto info = info_of(log.get());
     expect_header(info.get(), 41000.25, 41001.5, 0, 0x1000, 60);
     const std::int16_t in0 = compact ? 0 : 2, in1 = compact ? 0 : 3;

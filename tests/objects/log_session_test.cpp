@@ -53,24 +53,56 @@ void expect_no_log_open(ILog* log) {
     EXPECT_EQ(enumerator->Reset(), S_OK);
 }
 
+// What the log's format extension answers: the format's name, key and header
+// offset (S_OK), or S_FALSE with nothing; and the reason of the last failed Open.
+struct FormatAnswer {
+    HRESULT status;
+    std::string name, key;
+    std::int32_t offset;
+};
+FormatAnswer format_of(ILog* log) {
+    auto format = ComPtr<ILog>(log).query<ILogFormat>();
+    EXPECT_TRUE(format);
+    platform::Bstr name, key;
+    std::int32_t offset = -1;
+    const HRESULT hr = format->GetFormat(name.put(), key.put(), &offset);
+    return {hr, name.utf8(), key.utf8(), offset};
+}
+std::string rejection_of(ILog* log) {
+    platform::Bstr reason;
+    const HRESULT hr = ComPtr<ILog>(log).query<ILogFormat>()->GetRejectionReason(reason.put());
+    return hr == S_OK ? reason.utf8() : "S_FALSE";
+}
+
 TEST_F(ObjectsTest, OpenFailuresCloseThePreviousLogAndReportMinusOne) {
     const auto good = write("good.log", pc_desc(5));
     auto converted_desc = pc_desc(5);
     converted_desc.format = lw::Format::Converted;
-    const std::filesystem::path unreadable[] = {
-        dir_ / "missing.log",
-        write_bytes("text.log", std::string(2000, 'x')),
-        write_bytes("short.log", "\xA5\x03short"),
-        write("converted.log", converted_desc),
-        dir_,  // a folder
+    const struct {
+        std::filesystem::path path;
+        const char* reason;
+    } unreadable[] = {
+        {dir_ / "missing.log", "cannot open: No such file or directory"},
+        {write_bytes("text.log", std::string(2000, 'x')), "not a readable log: PC log (first bytes 78 78)"},
+        {write_bytes("short.log", "\xA5\x03short"), "not a readable log: compact meter log (first bytes A5 03)"},
+        {write("converted.log", converted_desc), "the converted log's"},
+        {dir_, "is a directory"},
     };
     auto log = new_log();
     expect_no_log_open(log.get());
-    for (const auto& path : unreadable) {
+    EXPECT_EQ(format_of(log.get()).status, S_FALSE);
+    EXPECT_EQ(rejection_of(log.get()), "S_FALSE");
+    for (const auto& c : unreadable) {
         ASSERT_EQ(open(log.get(), good), 0);
         EXPECT_EQ(count_of(log.get()), 4);
-        EXPECT_EQ(open(log.get(), path), -1) << path;
+        const FormatAnswer opened = format_of(log.get());
+        EXPECT_EQ(opened.status, S_OK);
+        EXPECT_EQ(opened.name + "/" + opened.key, "PC log/pc");
+        EXPECT_EQ(rejection_of(log.get()), "S_FALSE");
+        EXPECT_EQ(open(log.get(), c.path), -1) << c.path;
         expect_no_log_open(log.get());
+        EXPECT_EQ(format_of(log.get()).status, S_FALSE);
+        EXPECT_NE(rejection_of(log.get()).find(c.reason), std::string::npos) << rejection_of(log.get());
     }
     const platform::Bstr empty(u"");
     std::int32_t ret = 7;

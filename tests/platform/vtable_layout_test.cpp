@@ -46,6 +46,9 @@ TEST(VtableLayout, PublishedInterfacesPutTheirMembersAfterIDispatch) {
     EXPECT_EQ(slot_of(&IUnitTypeInfo::get_ModeName), 14u);
     EXPECT_EQ(slot_of(&IConvertLog::RZ417ToPC), 7u);
     EXPECT_EQ(slot_of(&IConvertLog::put_ComputerName), 10u);
+    // Extensions are call-table only: their members follow IUnknown's three.
+    EXPECT_EQ(slot_of(&ILogFormat::GetFormat), 3u);
+    EXPECT_EQ(slot_of(&ILogFormat::GetRejectionReason), 4u);
 }
 
 TEST(VtableLayout, IdentifiersAreThePublishedOnes) {

@@ -6,7 +6,10 @@
 // call-table order. Automation `long` and `int` are 32-bit, `short` 16-bit.
 //
 // The declarations are expanded from corvex_interfaces.inc, which also feeds
-// the library's type information.
+// the library's type information. Besides the dual interfaces, the library's
+// objects answer extensions of our own (call-table only, like IEnumVARIANT):
+// ILogFormat on Log. A client asks for them with QueryInterface and works
+// without them when a module does not offer them.
 #pragma once
 
 #include <cstdint>
@@ -15,6 +18,7 @@
 #include "corvex/platform/dispatch.h"
 #include "corvex/platform/oleauto.h"
 #include "corvex/platform/types.h"
+#include "corvex/log_flags.h"
 
 // C++ spelling of each automation type name used in corvex_interfaces.inc.
 #define CVX_CTYPE_long std::int32_t
@@ -35,6 +39,7 @@
 
 // ---- forward declarations ---------------------------------------------------
 #define CVX_INTERFACE(I, iid, help) struct I;
+#define CVX_EXTENSION(I, iid, help) struct I;
 #include "corvex/corvex_xmacro_begin.h"
 #include "corvex/corvex_interfaces.inc"
 #include "corvex/corvex_xmacro_end.h"
@@ -42,6 +47,7 @@
 // ---- identifiers ------------------------------------------------------------
 #define CVX_LIBRARY(Name, libid, help, major, minor) inline constexpr GUID LIBID_##Name = make_guid(libid);
 #define CVX_INTERFACE(I, iid, help) inline constexpr IID IID_##I = make_guid(iid);
+#define CVX_EXTENSION(I, iid, help) inline constexpr IID IID_##I = make_guid(iid);
 #define CVX_CLASS(Name, clsid, progid, viprogid, description, help, Itf, resource) \
     inline constexpr CLSID CLSID_##Name = make_guid(clsid);
 #include "corvex/corvex_xmacro_begin.h"
@@ -64,12 +70,23 @@
 #include "corvex/corvex_interfaces.inc"
 #include "corvex/corvex_xmacro_end.h"
 
+// ---- extensions: call-table only ---------------------------------------------
+#define CVX_EXTENSION(I, iid, help) struct I : IUnknown {
+#define CVX_EXTENSION_END(I) \
+    }                        \
+    ;
+#define CVX_CALL(I, M, help, params) virtual HRESULT M params = 0;
+#include "corvex/corvex_xmacro_begin.h"
+#include "corvex/corvex_interfaces.inc"
+#include "corvex/corvex_xmacro_end.h"
+
 // ---- interface identifiers for smart references -------------------------------
 #define CVX_INTERFACE(I, iid, help)                   \
     template <>                                       \
     struct corvex::platform::InterfaceId<I> {         \
         static constexpr const GUID& value = IID_##I; \
     };
+#define CVX_EXTENSION(I, iid, help) CVX_INTERFACE(I, iid, help)
 #include "corvex/corvex_xmacro_begin.h"
 #include "corvex/corvex_interfaces.inc"
 #include "corvex/corvex_xmacro_end.h"

@@ -30,3 +30,12 @@
 #ifndef CVX_CLASS
 #define CVX_CLASS(Name, clsid, progid, viprogid, description, help, Itf, resource)
 #endif
+#ifndef CVX_EXTENSION
+#define CVX_EXTENSION(I, iid, help)
+#endif
+#ifndef CVX_EXTENSION_END
+#define CVX_EXTENSION_END(I)
+#endif
+#ifndef CVX_CALL
+#define CVX_CALL(I, M, help, params)
+#endif

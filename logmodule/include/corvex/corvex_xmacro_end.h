@@ -9,3 +9,6 @@
 #undef CVX_METHOD1
 #undef CVX_METHOD2
 #undef CVX_CLASS
+#undef CVX_EXTENSION
+#undef CVX_EXTENSION_END
+#undef CVX_CALL

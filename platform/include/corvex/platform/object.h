@@ -1,7 +1,10 @@
 // Reference-counted object base with aggregation built in.
 //
-// UnknownObject<Derived, Itf> answers IUnknown and Itf (and IDispatch when Itf
-// is a dual interface) and nothing else. When created inside an outer object it
+// UnknownObject<Derived, Itf, Extensions...> answers IUnknown, Itf (and
+// IDispatch when Itf is a dual interface) and each of the extension interfaces
+// (call-table only, derived from IUnknown), and nothing else; IUnknown is
+// always reached through Itf, so it has one identity. When created inside an
+// outer object it
 // hands that outer object a separate, non-delegating IUnknown; every other
 // interface then delegates QueryInterface, AddRef and Release to the outer
 // object, as the platform's aggregation contract requires.
@@ -21,8 +24,8 @@
 
 namespace corvex::platform {
 
-template <class Derived, class Itf>
-class UnknownObject : public Itf {
+template <class Derived, class Itf, class... Extensions>
+class UnknownObject : public Itf, public Extensions... {
 public:
     // ---- IUnknown (delegating when aggregated) -----------------------------
     HRESULT QueryInterface(const GUID& riid, void** ppv) override {
@@ -65,9 +68,6 @@ protected:
     UnknownObject() noexcept : inner_(this) { module::object_created(); }
     ~UnknownObject() { module::object_destroyed(); }
 
-    // Adds further interfaces in a derived class by overriding this (rarely needed).
-    void* query_extra(const GUID&) noexcept { return nullptr; }
-
 private:
     // The non-delegating IUnknown handed to an outer object.
     struct Inner final : IUnknown {
@@ -87,6 +87,11 @@ private:
             found = static_cast<Itf*>(this);
         else if constexpr (std::is_base_of_v<IDispatch, Itf>) {
             if (riid == IID_IDispatch) found = static_cast<Itf*>(this);
+        }
+        if constexpr (sizeof...(Extensions) > 0) {
+            if (!found)
+                (void)((riid == InterfaceId<Extensions>::value ? (found = static_cast<Extensions*>(this), true) : false) ||
+                       ...);
         }
         if (!found) {
             *ppv = nullptr;
@@ -109,8 +114,8 @@ private:
 };
 
 // Adds IDispatch driven by the interface's compiled type information.
-template <class Derived, class Itf>
-class DispatchObject : public UnknownObject<Derived, Itf> {
+template <class Derived, class Itf, class... Extensions>
+class DispatchObject : public UnknownObject<Derived, Itf, Extensions...> {
     static_assert(std::is_base_of_v<IDispatch, Itf>);
 
 public:
