@@ -83,14 +83,14 @@ TEST_F(ConvertTest, UnopenableSourcesAndDestinationsAreRefused) {
         {"destination is the source", src, src, kOutputMessage},
         {"destination is the source by another spelling", src, dir_ / "folder" / ".." / "in.log", kOutputMessage},
     };
-    const std::string original = read_bytes(src);
+    const std::string before = read_bytes(src);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         messages_.clear();
         EXPECT_EQ(convert(c.src, c.dst), -1);
         EXPECT_EQ(messages_, std::vector<Message>{c.message});
     }
-    EXPECT_EQ(read_bytes(src), original);
+    EXPECT_EQ(read_bytes(src), before);
     EXPECT_EQ(read_bytes(dir_ / "plain"), "a regular file");
     EXPECT_EQ(folder_names(dir_), (std::vector<std::string>{"folder", "in.log", "plain"}));
     EXPECT_TRUE(fs::is_empty(dir_ / "folder"));
@@ -99,7 +99,7 @@ TEST_F(ConvertTest, UnopenableSourcesAndDestinationsAreRefused) {
 TEST_F(ConvertTest, DestinationLinkedToTheSourceIsRefused) {
     const fs::path src = dir_ / "in.log";
     lw::write_log(src, small_pc_log(2));
-    const std::string original = read_bytes(src);
+    const std::string before = read_bytes(src);
     fs::create_symlink(src, dir_ / "soft.cvt");
     fs::create_hard_link(src, dir_ / "hard.cvt");
     for (const char* name : {"soft.cvt", "hard.cvt"}) {
@@ -107,7 +107,7 @@ TEST_F(ConvertTest, DestinationLinkedToTheSourceIsRefused) {
         messages_.clear();
         EXPECT_EQ(convert(src, dir_ / name), -1);
         EXPECT_EQ(messages_, std::vector<Message>{kOutputMessage});
-        EXPECT_EQ(read_bytes(src), original);
+        EXPECT_EQ(read_bytes(src), before);
     }
     EXPECT_TRUE(fs::is_symlink(dir_ / "soft.cvt"));
 }

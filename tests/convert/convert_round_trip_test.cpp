@@ -174,7 +174,7 @@ TEST_F(ConvertTest, EveryFormatConvertsToWhatTheLogDelivered) {
     }
 }
 
-TEST_F(ConvertTest, PcLogTextsComeBackAsTheirOriginalBytes) {
+TEST_F(ConvertTest, PcLogTextsComeBackAsTheirFileBytes) {
     lw::LogDescription desc = pc_log(3, 2);
     desc.channels[0].label = std::string(32, 'L');                 // a full field, no terminator
     desc.channels[0].symbol = "12345678";                          // likewise

@@ -1,7 +1,7 @@
 // The failure numbers the exporters report.
 //
 // The numbers are those of the viewer's status line "ERROR: (number) text";
-// file-system failures keep the numbers users of the original tool know.
+// file-system failures keep the numbers the viewer's users know.
 #pragma once
 
 #include <filesystem>

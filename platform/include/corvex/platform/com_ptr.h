@@ -75,12 +75,6 @@ public:
     T& operator*() const noexcept { return *p_; }
     explicit operator bool() const noexcept { return p_ != nullptr; }
 
-    // Hands a new reference out through an out-pointer.
-    void copy_to(T** out) const noexcept {
-        if (p_) p_->AddRef();
-        *out = p_;
-    }
-
     template <class U>
     ComPtr<U> query() const noexcept {
         ComPtr<U> r;
