@@ -300,6 +300,42 @@ TEST(Export, FormatFollowsTheExtensionUnlessChosen) {
     }
 }
 
+// ---- times at the end of the calendar ------------------------------------------
+
+// The last second of 9999 is a date; a time that rounds into the year 10000 is
+// shown as its number, alike in every command.
+TEST(CalendarEnd, TimesPastItAreNumbersInInfoDumpAndExport) {
+    TempFolder folder;
+    logwriter::LogDescription desc = pc_log();
+    const double last_second = 2958465.0 + 86399.0 / 86400;
+    const double past = 2958465.0 + 86399.6 / 86400;
+    desc.start_time = last_second;
+    desc.end_time = past;
+    desc.records.resize(2);
+    desc.records[0].time = last_second;
+    desc.records[1].time = past;
+    const auto log = folder.write_log("end.log", desc);
+    struct Case {
+        std::vector<std::string> args;
+        std::vector<std::string> lines;
+    };
+    const std::string out = (folder / "end.csv").string();
+    const Case cases[] = {
+        {{"info", log}, {"Start Time:  9999-12-31 23:59:59\n", "End Time:    2958465.99999537\n"}},
+        {{"dump", log}, {"\n9999-12-31 23:59:59\t1.5\t", "\n2958465.99999537\t-2.25\t"}},
+        {{"export", log, "-o", out},
+         {"Start Time:,9999-12-31 23:59:59\r\n", "End Time:,2958465.99999537\r\n", "\r\n9999-12-31 23:59:59,1.5,",
+          "\r\n2958465.99999537,-2.25,"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args[0]);
+        const RunResult r = run_corvex(c.args);
+        ASSERT_EQ(r.status, 0) << r.err;
+        const std::string text = c.args[0] == "export" ? read_file(out) : r.out;
+        for (const std::string& line : c.lines) EXPECT_TRUE(contains(text, line)) << line << "\nin:\n" << text;
+    }
+}
+
 // ---- a record the module cannot read -----------------------------------------
 
 // Registers the test library whose Log cannot read record `index` of any log,

@@ -216,6 +216,39 @@ TEST(WorkbookExport, RecordsBeyondTheRowLimitContinueOnFurtherSheets) {
     EXPECT_EQ(record, 7);
 }
 
+TEST(WorkbookExport, TimesTheSpreadsheetCannotShowAsDatesAreTexts) {
+    ScopedLocaleEnv env("C.UTF-8");
+    ScratchDir dir;
+    logwriter::LogDescription desc = testing::large_pc_log(3, 1);
+    const double last_second = 2958465.0 + 86399.0 / 86400;
+    const double past = 2958465.0 + 86399.6 / 86400;   // rounds to 10000-01-01
+    desc.start_time = last_second;
+    desc.end_time = past;
+    desc.records[0].time = last_second;
+    desc.records[1].time = past;
+    desc.records[2].time = 1.0;   // 1899-12-31, before the spreadsheet's dates
+    platform::ComPtr<ILog> log = testing::open_log(dir / "end.log", desc);
+    const ReadWorkbook book = export_and_read(log.get(), options({true}, true, false), dir / "end.xlsx");
+    struct Cell {
+        const char* sheet;
+        const char* address;
+        const char* type;
+        const char* value;
+    };
+    const Cell cells[] = {
+        {"Log Data", "A2", "d", "9999-12-31 23:59:59"}, {"Log Data", "A3", "s", "2958465.99999537"},
+        {"Log Data", "A4", "s", "1899-12-31"},          {"Log Info", "B3", "s", "9999-12-31 23:59:59"},
+        {"Log Info", "B4", "s", "2958465.99999537"},
+    };
+    for (const Cell& c : cells) {
+        SCOPED_TRACE(c.address);
+        const testing::WorkbookCell* cell = book.cell(c.sheet, c.address);
+        ASSERT_NE(cell, nullptr);
+        EXPECT_EQ(cell->type, c.type);
+        EXPECT_EQ(cell->value, c.value);
+    }
+}
+
 TEST(WorkbookExport, NumbersStayNumbersUnderADecimalCommaLocale) {
     ASSERT_TRUE(testing::locale_available("de_DE.UTF-8")) << "the de_DE.UTF-8 locale is not installed";
     ScopedLocaleEnv env("de_DE.UTF-8");
