@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <csignal>
@@ -298,6 +299,25 @@ TEST(Export, FormatFollowsTheExtensionUnlessChosen) {
         EXPECT_EQ(file.starts_with("PK\x03\x04"), c.workbook);
         EXPECT_EQ(file.starts_with("File Title: "), !c.workbook);
     }
+}
+
+// The workbook writer's temporary files lie beside the workbook, on the disk
+// that must hold it, never in the temporary folder, where a full disk would
+// go unnoticed.
+TEST(Export, AWorkbooksTemporaryFilesStayBesideIt) {
+    TempFolder folder;
+    const auto log = folder.write_log("pc.log", pc_log());
+    const auto tmp = folder / "tmp";
+    std::filesystem::create_directory(tmp);
+    // A folder's modification time changes with every file made or removed in it.
+    const timespec long_ago[2] = {{1'000'000, 0}, {1'000'000, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, tmp.c_str(), long_ago, 0), 0);
+    const RunResult r = run_corvex({"export", log, "-o", (folder / "out.xlsx").string()}, {"TMPDIR=" + tmp.string()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    struct stat status {};
+    ASSERT_EQ(::stat(tmp.c_str(), &status), 0);
+    EXPECT_EQ(status.st_mtim.tv_sec, 1'000'000);
+    EXPECT_EQ(folder.entries(), (std::vector<std::string>{"out.xlsx", "pc.log", "tmp"}));
 }
 
 // A disk that fills up (here: a file size limit the tool inherits) cuts the

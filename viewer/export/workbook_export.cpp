@@ -79,8 +79,11 @@ public:
     bool open(const std::filesystem::path& file) {
         lxw_workbook_options opts{};
         opts.constant_memory = LXW_TRUE;
-        const char* tmpdir = std::getenv("TMPDIR");
-        opts.tmpdir = tmpdir && *tmpdir ? const_cast<char*>(tmpdir) : nullptr;
+        // The writer's temporary files go beside the file being written, on
+        // the disk that must hold the workbook anyway: filling it shows in
+        // the check of the finished archive, never elsewhere unseen.
+        tmpdir_ = file.has_parent_path() ? file.parent_path().string() : std::string(".");
+        opts.tmpdir = tmpdir_.data();
         opts.use_zip64 = source_.header().record_count > kZip64Records ? LXW_TRUE : LXW_FALSE;
         workbook_ = workbook_new_opt(file.c_str(), &opts);
         if (!workbook_) return fail(LXW_ERROR_CREATING_XLSX_FILE);
@@ -302,6 +305,7 @@ private:
     SheetRows rows_;                 // of the sheet being written
     // The parts and rows written so far; the formats (bold, the date) live in the styles.
     WorkbookContents contents_{{"xl/styles.xml"}, {}};
+    std::string tmpdir_;
     std::vector<std::string> column_titles_;   // read once, repeated on every data sheet
     // Remembered across records as the record error of a basic-errors log.
     std::int16_t record_error_ = 0;
