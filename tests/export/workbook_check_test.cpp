@@ -101,15 +101,11 @@ struct Layout {
     bool descriptor = false;   // sizes and CRC-32 after the data, as a streaming writer gives them
 };
 
-void put16(std::string& out, std::uint64_t v) {
-    for (int i = 0; i < 2; ++i) out.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
-}
-void put32(std::string& out, std::uint64_t v) {
-    for (int i = 0; i < 4; ++i) out.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
-}
-void put64(std::string& out, std::uint64_t v) {
-    put32(out, v & 0xFFFFFFFF);
-    put32(out, v >> 32);
+// Appends each value little-endian in its number of bytes.
+void put(std::string& out, std::initializer_list<std::pair<std::uint64_t, int>> fields) {
+    for (const auto& [value, bytes] : fields) {
+        for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
+    }
 }
 
 std::string deflated(const std::string& data) {
@@ -127,90 +123,38 @@ std::string deflated(const std::string& data) {
 }
 
 std::string build_zip(const std::vector<Part>& parts, const Layout& layout) {
+    const bool z64 = layout.zip64, dd = layout.descriptor;
     const std::uint64_t none = 0xFFFFFFFF;
+    const int flags = dd ? 8 : 0;
     std::string file, directory;
     for (const Part& part : parts) {
         std::string data = part.stored ? part.data : deflated(part.data);
         data.resize(data.size() - part.cut);
         const std::uint64_t crc = crc32(0, reinterpret_cast<const Bytef*>(part.data.data()), static_cast<uInt>(part.data.size()));
-        const std::uint64_t offset = file.size();
+        const std::uint64_t size = part.data.size(), offset = file.size();
         const int method = part.stored ? 0 : 8;
-        const int flags = layout.descriptor ? 8 : 0;
-        put32(file, 0x04034b50);
-        put16(file, 45);
-        put16(file, flags);
-        put16(file, method);
-        put32(file, 0);
-        put32(file, layout.descriptor ? 0 : crc);
-        put32(file, layout.zip64 ? none : layout.descriptor ? 0 : data.size());
-        put32(file, layout.zip64 ? none : layout.descriptor ? 0 : part.data.size());
-        put16(file, part.name.size());
-        put16(file, layout.zip64 ? 20 : 0);
+        put(file, {{0x04034b50, 4}, {45, 2}, {flags, 2}, {method, 2}, {0, 4}, {dd ? 0 : crc, 4},
+                   {z64 ? none : dd ? 0 : data.size(), 4}, {z64 ? none : dd ? 0 : size, 4}, {part.name.size(), 2},
+                   {z64 ? 20 : 0, 2}});
         file += part.name;
-        if (layout.zip64) {
-            put16(file, 1);
-            put16(file, 16);
-            put64(file, layout.descriptor ? 0 : part.data.size());
-            put64(file, layout.descriptor ? 0 : data.size());
-        }
+        if (z64) put(file, {{1, 2}, {16, 2}, {dd ? 0 : size, 8}, {dd ? 0 : data.size(), 8}});
         file += data;
-        if (layout.descriptor) {
-            put32(file, 0x08074b50);
-            put32(file, crc);
-            (layout.zip64 ? put64 : put32)(file, data.size());
-            (layout.zip64 ? put64 : put32)(file, part.data.size());
-        }
-        put32(directory, 0x02014b50);
-        put16(directory, 45);
-        put16(directory, 45);
-        put16(directory, flags);
-        put16(directory, method);
-        put32(directory, 0);
-        put32(directory, crc);
-        put32(directory, layout.zip64 ? none : data.size());
-        put32(directory, layout.zip64 ? none : part.data.size());
-        put16(directory, part.name.size());
-        put16(directory, layout.zip64 ? 28 : 0);
-        put16(directory, 0);
-        put16(directory, 0);
-        put16(directory, 0);
-        put32(directory, 0);
-        put32(directory, layout.zip64 ? none : offset);
+        if (dd) put(file, {{0x08074b50, 4}, {crc, 4}, {data.size(), z64 ? 8 : 4}, {size, z64 ? 8 : 4}});
+        put(directory, {{0x02014b50, 4}, {45, 2}, {45, 2}, {flags, 2}, {method, 2}, {0, 4}, {crc, 4},
+                        {z64 ? none : data.size(), 4}, {z64 ? none : size, 4}, {part.name.size(), 2},
+                        {z64 ? 28 : 0, 2}, {0, 6}, {0, 4}, {z64 ? none : offset, 4}});
         directory += part.name;
-        if (layout.zip64) {
-            put16(directory, 1);
-            put16(directory, 24);
-            put64(directory, part.data.size());
-            put64(directory, data.size());
-            put64(directory, offset);
-        }
+        if (z64) put(directory, {{1, 2}, {24, 2}, {size, 8}, {data.size(), 8}, {offset, 8}});
     }
-    const std::uint64_t directory_offset = file.size();
+    const std::uint64_t directory_offset = file.size(), count = parts.size();
     file += directory;
-    if (layout.zip64) {
+    if (z64) {
         const std::uint64_t record = file.size();
-        put32(file, 0x06064b50);
-        put64(file, 44);
-        put16(file, 45);
-        put16(file, 45);
-        put32(file, 0);
-        put32(file, 0);
-        put64(file, parts.size());
-        put64(file, parts.size());
-        put64(file, directory.size());
-        put64(file, directory_offset);
-        put32(file, 0x07064b50);
-        put32(file, 0);
-        put64(file, record);
-        put32(file, 1);
+        put(file, {{0x06064b50, 4}, {44, 8}, {45, 2}, {45, 2}, {0, 8}, {count, 8}, {count, 8}, {directory.size(), 8},
+                   {directory_offset, 8}, {0x07064b50, 4}, {0, 4}, {record, 8}, {1, 4}});
     }
-    put32(file, 0x06054b50);
-    put32(file, 0);
-    put16(file, layout.zip64 ? 0xFFFF : parts.size());
-    put16(file, layout.zip64 ? 0xFFFF : parts.size());
-    put32(file, layout.zip64 ? none : directory.size());
-    put32(file, layout.zip64 ? none : directory_offset);
-    put16(file, 0);
+    put(file, {{0x06054b50, 4}, {0, 4}, {z64 ? 0xFFFF : count, 2}, {z64 ? 0xFFFF : count, 2},
+               {z64 ? none : directory.size(), 4}, {z64 ? none : directory_offset, 4}, {0, 2}});
     return file;
 }
 
