@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <csignal>
@@ -297,6 +298,83 @@ TEST(Export, FormatFollowsTheExtensionUnlessChosen) {
         const std::string file = read_file(folder / c.out);
         EXPECT_EQ(file.starts_with("PK\x03\x04"), c.workbook);
         EXPECT_EQ(file.starts_with("File Title: "), !c.workbook);
+    }
+}
+
+// The workbook writer's temporary files lie beside the workbook, on the disk
+// that must hold it, never in the temporary folder, where a full disk would
+// go unnoticed.
+TEST(Export, AWorkbooksTemporaryFilesStayBesideIt) {
+    TempFolder folder;
+    const auto log = folder.write_log("pc.log", pc_log());
+    const auto tmp = folder / "tmp";
+    std::filesystem::create_directory(tmp);
+    // A folder's modification time changes with every file made or removed in it.
+    const timespec long_ago[2] = {{1'000'000, 0}, {1'000'000, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, tmp.c_str(), long_ago, 0), 0);
+    const RunResult r = run_corvex({"export", log, "-o", (folder / "out.xlsx").string()}, {"TMPDIR=" + tmp.string()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    struct stat status {};
+    ASSERT_EQ(::stat(tmp.c_str(), &status), 0);
+    EXPECT_EQ(status.st_mtim.tv_sec, 1'000'000);
+    EXPECT_EQ(folder.entries(), (std::vector<std::string>{"out.xlsx", "pc.log", "tmp"}));
+}
+
+// A disk that fills up (here: a file size limit the tool inherits) cuts the
+// workbook writer's temporary files short without an error; the finished
+// archive's check finds it.
+TEST(Export, AWorkbookTheDiskCutShortFailsAndLeavesNothing) {
+    TempFolder folder;
+    logwriter::LogDescription desc = pc_log();
+    desc.records.resize(3000, desc.records.front());
+    const auto log = folder.write_log("pc.log", desc);
+    const auto out = (folder / "out.xlsx").string();
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    rlimit small = saved;
+    small.rlim_cur = 128 << 10;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
+    const RunResult r = run_corvex({"export", log, "-o", out});
+    std::signal(SIGXFSZ, old_handler);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &saved), 0);
+    expect_one_line_failure(r, 1, "corvex export: ", "Cannot write the workbook '" + out + "': the written file is damaged");
+    EXPECT_EQ(folder.entries(), std::vector<std::string>{"pc.log"});
+}
+
+// ---- times at the end of the calendar ------------------------------------------
+
+// The last second of 9999 is a date; a time that rounds into the year 10000 is
+// shown as its number, alike in every command.
+TEST(CalendarEnd, TimesPastItAreNumbersInInfoDumpAndExport) {
+    TempFolder folder;
+    logwriter::LogDescription desc = pc_log();
+    const double last_second = 2958465.0 + 86399.0 / 86400;
+    const double past = 2958465.0 + 86399.6 / 86400;
+    desc.start_time = last_second;
+    desc.end_time = past;
+    desc.records.resize(2);
+    desc.records[0].time = last_second;
+    desc.records[1].time = past;
+    const auto log = folder.write_log("end.log", desc);
+    struct Case {
+        std::vector<std::string> args;
+        std::vector<std::string> lines;
+    };
+    const std::string out = (folder / "end.csv").string();
+    const Case cases[] = {
+        {{"info", log}, {"Start Time:  9999-12-31 23:59:59\n", "End Time:    2958465.99999537\n"}},
+        {{"dump", log}, {"\n9999-12-31 23:59:59\t1.5\t", "\n2958465.99999537\t-2.25\t"}},
+        {{"export", log, "-o", out},
+         {"Start Time:,9999-12-31 23:59:59\r\n", "End Time:,2958465.99999537\r\n", "\r\n9999-12-31 23:59:59,1.5,",
+          "\r\n2958465.99999537,-2.25,"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args[0]);
+        const RunResult r = run_corvex(c.args);
+        ASSERT_EQ(r.status, 0) << r.err;
+        const std::string text = c.args[0] == "export" ? read_file(out) : r.out;
+        for (const std::string& line : c.lines) EXPECT_TRUE(contains(text, line)) << line << "\nin:\n" << text;
     }
 }
 

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <ctime>
 #include <limits>
+#include <optional>
 
 #include "tests/export/export_test_support.h"
 #include "viewer/export/log_time.h"
@@ -161,6 +162,41 @@ TEST(NumberText, TheProcessLocaleDoesNotLeakIn) {
     ASSERT_NE(setlocale(LC_NUMERIC, "de_DE.UTF-8"), nullptr);
     EXPECT_EQ(number_text(3.25), "3.25");
     setlocale(LC_NUMERIC, saved.c_str());
+}
+
+// The calendar shows the years 100 to 9999, the spreadsheet's dates begin on
+// 1900-01-01; both edges are decided on the time rounded to the second.
+struct CalendarEdge {
+    double log_time;
+    const char* text;
+    std::optional<double> serial;
+};
+
+constexpr double kLastSecondOf9999 = 2958465.0 + 86399.0 / 86400;
+
+const CalendarEdge kCalendarEdges[] = {
+    {kLastSecondOf9999, "9999-12-31 23:59:59", kLastSecondOf9999},
+    {2958465.0 + 86399.6 / 86400, "2958465.99999537", std::nullopt},   // 10000-01-01 00:00:00
+    {2958465.999999999, "2958466", std::nullopt},
+    {-657434.0, "0100-01-01", std::nullopt},
+    {-657435.0 - 86399.6 / 86400, "0100-01-01", std::nullopt},   // 0099-12-31 23:59:59.6
+    {-657435.0 - 86399.4 / 86400, "-657435.999993056", std::nullopt},
+    {-657435.0, "-657435", std::nullopt},
+    {2.0, "1900-01-01", 1.0},
+    {2.0 - 0.4 / 86400, "1900-01-01", 1.0},
+    {2.0 - 0.6 / 86400, "1899-12-31 23:59:59", std::nullopt},
+    // Rounds to 1900-03-01, past the spreadsheet's 1900-02-29.
+    {61.0 - 0.4 / 86400, "1900-03-01", 61.0 - 0.4 / 86400},
+};
+
+TEST(LogTime, CalendarEdgesAreDecidedAfterRounding) {
+    ScopedLocaleEnv env("C.UTF-8");
+    const TextForms forms = TextForms::from_environment();
+    for (const CalendarEdge& c : kCalendarEdges) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(forms.general_date(c.log_time), c.text);
+        EXPECT_EQ(spreadsheet_serial(c.log_time), c.serial);
+    }
 }
 
 TEST(SpreadsheetSerial, SameMomentAsTheLogTime) {

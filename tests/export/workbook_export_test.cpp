@@ -4,6 +4,8 @@
 #include <locale.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <fstream>
 #include <string>
@@ -216,6 +218,39 @@ TEST(WorkbookExport, RecordsBeyondTheRowLimitContinueOnFurtherSheets) {
     EXPECT_EQ(record, 7);
 }
 
+TEST(WorkbookExport, TimesTheSpreadsheetCannotShowAsDatesAreTexts) {
+    ScopedLocaleEnv env("C.UTF-8");
+    ScratchDir dir;
+    logwriter::LogDescription desc = testing::large_pc_log(3, 1);
+    const double last_second = 2958465.0 + 86399.0 / 86400;
+    const double past = 2958465.0 + 86399.6 / 86400;   // rounds to 10000-01-01
+    desc.start_time = last_second;
+    desc.end_time = past;
+    desc.records[0].time = last_second;
+    desc.records[1].time = past;
+    desc.records[2].time = 1.0;   // 1899-12-31, before the spreadsheet's dates
+    platform::ComPtr<ILog> log = testing::open_log(dir / "end.log", desc);
+    const ReadWorkbook book = export_and_read(log.get(), options({true}, true, false), dir / "end.xlsx");
+    struct Cell {
+        const char* sheet;
+        const char* address;
+        const char* type;
+        const char* value;
+    };
+    const Cell cells[] = {
+        {"Log Data", "A2", "d", "9999-12-31 23:59:59"}, {"Log Data", "A3", "s", "2958465.99999537"},
+        {"Log Data", "A4", "s", "1899-12-31"},          {"Log Info", "B3", "s", "9999-12-31 23:59:59"},
+        {"Log Info", "B4", "s", "2958465.99999537"},
+    };
+    for (const Cell& c : cells) {
+        SCOPED_TRACE(c.address);
+        const testing::WorkbookCell* cell = book.cell(c.sheet, c.address);
+        ASSERT_NE(cell, nullptr);
+        EXPECT_EQ(cell->type, c.type);
+        EXPECT_EQ(cell->value, c.value);
+    }
+}
+
 TEST(WorkbookExport, NumbersStayNumbersUnderADecimalCommaLocale) {
     ASSERT_TRUE(testing::locale_available("de_DE.UTF-8")) << "the de_DE.UTF-8 locale is not installed";
     ScopedLocaleEnv env("de_DE.UTF-8");
@@ -314,6 +349,66 @@ TEST(WorkbookExport, WriterFailuresAreReportedAndCleanedUp) {
     EXPECT_FALSE(std::filesystem::exists(out));
     for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
         EXPECT_EQ(entry.path().filename().string().find(".part"), std::string::npos) << entry.path();
+    }
+}
+
+// Exports in a child process whose files may not grow past `limit` bytes, as
+// on a disk that fills up: the workbook writer's temporary files then lose
+// their ends without a word. Answers the export's failure, or "" on success.
+std::string export_with_file_size_limit(ILog* log, const ExportOptions& o, const std::filesystem::path& out,
+                                        rlim_t limit) {
+    int pipe_ends[2];
+    if (pipe(pipe_ends) != 0) return "no pipe";
+    const pid_t child = fork();
+    if (child == 0) {
+        close(pipe_ends[0]);
+        signal(SIGXFSZ, SIG_IGN);
+        const rlimit small{limit, limit};
+        setrlimit(RLIMIT_FSIZE, &small);
+        auto outcome = export_workbook(log, o, out);
+        const std::string failure = outcome ? "" : outcome.error().description;
+        const bool written = write(pipe_ends[1], failure.data(), failure.size()) == static_cast<ssize_t>(failure.size());
+        _exit(written ? 0 : 1);
+    }
+    close(pipe_ends[1]);
+    std::string failure;
+    char buffer[512];
+    for (ssize_t n; (n = read(pipe_ends[0], buffer, sizeof buffer)) > 0;) failure.append(buffer, static_cast<std::size_t>(n));
+    close(pipe_ends[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? failure : "the child failed";
+}
+
+TEST(WorkbookExport, AWorkbookTheDiskCutShortNeverGetsItsName) {
+    struct Case {
+        const char* what;
+        logwriter::LogDescription log;
+        std::size_t file_name_size;   // a long log name makes the log information sheet large
+        rlim_t limit;
+    };
+    const Case cases[] = {
+        {"the log information sheet", testing::pc3_log(), 30000, 16 << 10},
+        {"a data sheet", testing::large_pc_log(3000, 4), 10, 256 << 10},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ScratchDir dir;
+        platform::ComPtr<ILog> log = testing::open_log(dir / "in.log", c.log);
+        ExportOptions o = options(std::vector<bool>(c.log.channels.size(), true));
+        o.file_name.assign(c.file_name_size, 'x');
+        const auto out = dir / "out.xlsx";
+        // Without the limit the export succeeds, and the archive fits under it.
+        ASSERT_TRUE(export_workbook(log.get(), o, out));
+        ASSERT_TRUE(testing::read_workbook(out).ok);
+        ASSERT_LT(std::filesystem::file_size(out), c.limit);
+        std::filesystem::remove(out);
+
+        const std::string failure = export_with_file_size_limit(log.get(), o, out, c.limit);
+        EXPECT_NE(failure.find("Cannot write the workbook '" + out.string() + "'"), std::string::npos) << failure;
+        std::vector<std::string> entries;
+        for (const auto& entry : std::filesystem::directory_iterator(dir.path())) entries.push_back(entry.path().filename());
+        EXPECT_EQ(entries, std::vector<std::string>{"in.log"});
     }
 }
 

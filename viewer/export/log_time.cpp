@@ -1,14 +1,22 @@
 #include "viewer/export/log_time.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace corvex::exporting {
 
 namespace {
 
-// The automation date's range: 0100-01-01 to 9999-12-31 23:59:59.
+// The calendar's range, years 100 to 9999, as log times: 0100-01-01 and
+// 10000-01-01. Times outside it are shown as numbers.
 constexpr double kFirstLogDay = -657434.0;
-constexpr double kEndLogDay = 2958466.0;   // 10000-01-01
+constexpr double kEndLogDay = 2958466.0;
+constexpr std::int32_t kFirstYear = 100;
+constexpr std::int32_t kLastYear = 9999;
+// The spreadsheet's dates begin on 1900-01-01 (serial 1); from 1900-03-01 on
+// its serials equal log times, before it counts a 1900-02-29 that never was.
+constexpr std::int64_t kFirstSpreadsheetDay = 2;
+constexpr std::int64_t kSpreadsheetLeapDayEnd = 61;
 constexpr std::int64_t kSecondsPerDay = 86400;
 // 1899-12-30 counted from 1970-01-01.
 constexpr std::int64_t kLogEpochInUnixDays = -25569;
@@ -54,7 +62,9 @@ std::int64_t round_seconds(double fraction) {
 }  // namespace
 
 std::optional<LogMoment> round_log_time(double log_time) {
-    if (!std::isfinite(log_time) || log_time <= kFirstLogDay - 1 || log_time >= kEndLogDay) return std::nullopt;
+    // Rounding moves a time by at most one day boundary: anything further out
+    // cannot land inside the calendar (and keeps the day count small).
+    if (!std::isfinite(log_time) || log_time <= kFirstLogDay - 2 || log_time >= kEndLogDay) return std::nullopt;
     // The whole-day part counts towards zero; the fraction is the time after
     // midnight of that day, also for negative values. Both are exact.
     const double whole = std::trunc(log_time);
@@ -70,16 +80,21 @@ std::optional<LogMoment> round_log_time(double log_time) {
     m.second = static_cast<std::int32_t>(seconds);
     const std::int64_t unix_day = day + kLogEpochInUnixDays;
     civil_from_days(unix_day, m);
+    // Decided after rounding: 9999-12-31 23:59:59.7 is 10000-01-01 00:00:00,
+    // which the calendar cannot show, and 0099-12-31 23:59:59.7 is in year 100.
+    if (m.year < kFirstYear || m.year > kLastYear) return std::nullopt;
     m.weekday = static_cast<std::int32_t>(((unix_day % 7) + 7 + 4) % 7);  // 1970-01-01 was a Thursday
     m.yearday = day_of_year(m);
     return m;
 }
 
 std::optional<double> spreadsheet_serial(double log_time) {
-    constexpr double k19000101 = 2.0;
-    constexpr double k19000301 = 61.0;
-    if (!std::isfinite(log_time) || log_time < k19000101 || log_time >= kEndLogDay) return std::nullopt;
-    return log_time >= k19000301 ? log_time : log_time - 1.0;
+    // The cell shows the moment to the second, so the rounded moment decides.
+    const std::optional<LogMoment> m = round_log_time(log_time);
+    if (!m || m->day < kFirstSpreadsheetDay) return std::nullopt;
+    const double serial = m->day >= kSpreadsheetLeapDayEnd ? log_time : log_time - 1.0;
+    // A time a fraction of a second before 1900-01-01 that rounds up to it.
+    return std::max(serial, 1.0);
 }
 
 }  // namespace corvex::exporting

@@ -24,13 +24,14 @@ struct LogMoment {
 // 1899-12-29 06:00) and rounds to the nearest second, halves up, carrying into
 // the date. The rounding is exact: no value below a half second rounds up
 // through the error of a multiplication by 86,400. Empty for a value that is
-// not finite or lies outside the years 100 to 9999.
+// not finite or whose rounded moment lies outside the years 100 to 9999.
 std::optional<LogMoment> round_log_time(double log_time);
 
 // The spreadsheet's serial date for the same calendar moment, or empty when a
-// spreadsheet cannot hold it (not finite, before 1900-01-01, after 9999-12-31).
-// Equal to the log time from 1900-03-01 on; before, the spreadsheet counts its
-// fictitious 1900-02-29, so the serial is one less.
+// spreadsheet cannot hold it: when the moment rounded to the second is not
+// one (see round_log_time) or lies before 1900-01-01. Equal to the log time
+// from 1900-03-01 on; before, the spreadsheet counts its fictitious
+// 1900-02-29, so the serial is one less; never below 1 (1900-01-01).
 std::optional<double> spreadsheet_serial(double log_time);
 
 }  // namespace corvex::exporting

@@ -79,8 +79,11 @@ public:
     bool open(const std::filesystem::path& file) {
         lxw_workbook_options opts{};
         opts.constant_memory = LXW_TRUE;
-        const char* tmpdir = std::getenv("TMPDIR");
-        opts.tmpdir = tmpdir && *tmpdir ? const_cast<char*>(tmpdir) : nullptr;
+        // The writer's temporary files go beside the file being written, on
+        // the disk that must hold the workbook anyway: filling it shows in
+        // the check of the finished archive, never elsewhere unseen.
+        tmpdir_ = file.has_parent_path() ? file.parent_path().string() : std::string(".");
+        opts.tmpdir = tmpdir_.data();
         opts.use_zip64 = source_.header().record_count > kZip64Records ? LXW_TRUE : LXW_FALSE;
         workbook_ = workbook_new_opt(file.c_str(), &opts);
         if (!workbook_) return fail(LXW_ERROR_CREATING_XLSX_FILE);
@@ -98,8 +101,9 @@ public:
     bool write_first_sheet() {
         lxw_worksheet* sheet = workbook_add_worksheet(workbook_, options_.include_log_info ? "Log Info" : nullptr);
         if (!sheet) return fail(LXW_ERROR_MEMORY_MALLOC_FAILED);
-        if (!options_.include_log_info) return true;
-        return write_log_info(sheet);
+        if (options_.include_log_info && !write_log_info(sheet)) return false;
+        finish_rows();
+        return true;
     }
 
     // Starts the next data sheet with its header row.
@@ -112,7 +116,6 @@ public:
         if (data_sheets_ == 1) worksheet_activate(sheet_);
         widths_ = ColumnWidths{};
         row_ = 0;
-        last_row_with_cells_ = 0;
         if (!check(worksheet_set_row(sheet_, 0, LXW_DEF_ROW_HEIGHT, bold_))) return false;
         return write_data_header();
     }
@@ -156,16 +159,15 @@ public:
 
     const ExportError& error() const { return *error_; }
 
-    // After close: whether every data sheet in the archive holds its last row.
+    // After close: whether the archive holds the whole workbook as written.
     bool check_archive(const std::filesystem::path& file) {
-        for (const auto& [sheet_number, last_row] : sheet_ends_) {
-            const std::string problem = check_sheet_ends_with_row(file, sheet_number, last_row);
-            if (!problem.empty()) {
-                error_ = ExportError{error_number::kDeviceIo, "Cannot write the workbook '" + target_.string() + "': " + problem};
-                return false;
-            }
+        auto checked = check_workbook(file, contents_);
+        if (!checked) {
+            error_ = ExportError{error_number::kDeviceIo, "Cannot write the workbook '" + target_.string() +
+                                                              "': the written file is damaged (is the disk full?): " +
+                                                              checked.error()};
         }
-        return true;
+        return static_cast<bool>(checked);
     }
 
 private:
@@ -177,12 +179,13 @@ private:
 
     bool text(lxw_col_t column, const std::string& value, lxw_format* format = nullptr) {
         widths_.text(column, value, format == bold_);
-        if (!value.empty()) last_row_with_cells_ = row_;
+        // The writer leaves out an empty text, unless it has a format.
+        if (!value.empty() || format) count_row();
         return check(worksheet_write_string(sheet_, static_cast<lxw_row_t>(row_), column, value.c_str(), format));
     }
     bool number(lxw_col_t column, double value, lxw_format* format = nullptr) {
         if (format != date_) widths_.number(column, value);
-        last_row_with_cells_ = row_;
+        count_row();
         return check(worksheet_write_number(sheet_, static_cast<lxw_row_t>(row_), column, value, format));
     }
     // A unit's value: numbers as numbers; NaN and infinities as the texts the
@@ -268,10 +271,22 @@ private:
                 return false;
             }
         }
-        // The first sheet is the log information or the empty default one.
-        sheet_ends_.emplace_back(data_sheets_ + 1, std::int64_t{last_row_with_cells_} + 1);
+        finish_rows();
         sheet_ = nullptr;
         return true;
+    }
+
+    // Rows get an element in the sheet once they hold a cell.
+    void count_row() {
+        if (rows_.last_row == std::int64_t{row_} + 1) return;
+        ++rows_.rows;
+        rows_.last_row = std::int64_t{row_} + 1;
+    }
+    // The rows of the sheet just written, for the check of the archive: the
+    // writer names the sheets' parts by their order.
+    void finish_rows() {
+        rows_.part = "xl/worksheets/sheet" + std::to_string(contents_.sheets.size() + 1) + ".xml";
+        contents_.sheets.push_back(std::exchange(rows_, SheetRows{}));
     }
 
     const ExportOptions& options_;
@@ -287,8 +302,10 @@ private:
     int data_sheets_ = 0;
     std::int32_t row_ = 0;
     ColumnWidths widths_;
-    std::int32_t last_row_with_cells_ = 0;
-    std::vector<std::pair<int, std::int64_t>> sheet_ends_;   // data sheet number, its last row (1-based)
+    SheetRows rows_;                 // of the sheet being written
+    // The parts and rows written so far; the formats (bold, the date) live in the styles.
+    WorkbookContents contents_{{"xl/styles.xml"}, {}};
+    std::string tmpdir_;
     std::vector<std::string> column_titles_;   // read once, repeated on every data sheet
     // Remembered across records as the record error of a basic-errors log.
     std::int16_t record_error_ = 0;
