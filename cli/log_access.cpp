@@ -58,7 +58,7 @@ Expected<OpenLog, std::string> open_log(const std::string& path) {
     if (!log) return Unexpected{log.error()};
 
     std::int32_t result = -1;
-    const platform::Bstr name = platform::Bstr::from_utf8(path);
+    const platform::Bstr name = platform::Bstr::from_path(path);
     const HRESULT hr = (*log)->Open(name.get(), &result);
     if (FAILED(hr)) return Unexpected{path + ": the log module failed to open it: " + status_text(hr)};
     if (result != 0) {

@@ -40,7 +40,8 @@ struct OpenLog {
     platform::ComPtr<ILogInfo> info;
 };
 
-// Creates a Log and opens `path` (UTF-8, as given on the command line). On
+// Creates a Log and opens `path` (bytes, as given on the command line, handed
+// to Log.Open through the lossless file-name mapping of text.h). On
 // failure the error is one line, starting with the path, that says why the file
 // is not a readable log: missing, not readable, or which check it failed.
 Expected<OpenLog, std::string> open_log(const std::string& path);

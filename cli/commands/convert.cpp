@@ -65,8 +65,9 @@ int run_convert(const ConvertOptions& o) {
         return report_failure(kCommand, "cannot set the converter's options: " + status_text(hr));
     }
 
-    const platform::Bstr source = platform::Bstr::from_utf8(o.source);
-    const platform::Bstr destination = platform::Bstr::from_utf8(o.destination);
+    // Paths are bytes: the converter must open exactly the files named.
+    const platform::Bstr source = platform::Bstr::from_path(o.source);
+    const platform::Bstr destination = platform::Bstr::from_path(o.destination);
     std::int32_t result = 0;
     hr = (*converter)->RZ417ToPC(source.get(), destination.get(), &result);
     if (FAILED(hr)) {

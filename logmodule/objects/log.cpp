@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -37,10 +38,13 @@ HRESULT Log::Open(BSTR sFilename, std::int32_t* pRet) {
     close();
     *pRet = -1;
     return guard_out_of_memory([&]() -> HRESULT {
-        // The name ends at its terminator, as for any file API.
+        // The name ends at its terminator, as for any file API. A name with
+        // no exact byte form names no file.
         std::u16string_view name = platform::bstr_view(sFilename);
         name = name.substr(0, name.find(u'\0'));
-        auto opened = formats::open_log(text::utf16_to_utf8(name));
+        const std::optional<std::string> path = text::utf16_to_path(name);
+        if (!path) return S_OK;
+        auto opened = formats::open_log(*path);
         if (!opened || !opened->reader) return S_OK;
 
         platform::ComPtr<LogInfo> info;

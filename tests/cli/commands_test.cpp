@@ -7,6 +7,7 @@
 
 #include <csignal>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -15,7 +16,9 @@
 #include "corvex/corvex.h"
 #include "corvex/platform/guid_text.h"
 #include "corvex/platform/registry_store.h"
+#include "corvex/platform/text.h"
 #include "test_logs.h"
+#include "tests/support/invalid_names.h"
 
 namespace corvex::cli_test {
 namespace {
@@ -447,6 +450,39 @@ TEST(Convert, RefusesToConvertALogOntoItself) {
     expect_one_line_failure(run_corvex({"convert", src, (folder / "." / "meter.log").string()}), 1,
                             "corvex convert: ", "is the source log itself");
     EXPECT_EQ(read_file(src), before);
+}
+
+// ---- paths are bytes ---------------------------------------------------------
+
+TEST(Paths, EveryCommandOpensAndWritesNamesThatAreNotUtf8Exactly) {
+    TempFolder folder;
+    for (const auto& name : corvex::testing::invalid_names()) {
+        SCOPED_TRACE(name.kind);
+        const std::string log_name = "log" + name.bytes + ".log", csv = "out" + name.bytes + ".csv",
+                          cvt = "out" + name.bytes + ".cvt";
+        const std::string log = folder.write_log(log_name, pc_log());
+        const RunResult info = run_corvex({"info", log});
+        EXPECT_EQ(info.status, 0) << info.err;
+        EXPECT_TRUE(contains(info.out, "Records:     3\n")) << info.out;
+        const RunResult dump = run_corvex({"dump", log});
+        EXPECT_EQ(dump.status, 0) << dump.err;
+        EXPECT_TRUE(contains(dump.out, "2023-03-15 12:00:00\t1.5\t0\t0.1\t7\n")) << dump.out;
+        EXPECT_EQ(run_corvex({"export", log_name, "-o", csv}, {}, folder.path()).status, 0);
+        // Texts inside the export are UTF-8: the name's invalid bytes show as U+FFFD.
+        const std::string exported = read_file(folder / csv);
+        EXPECT_TRUE(exported.starts_with("File Title: ,log")) << exported;
+        EXPECT_EQ(text::path_display_text(exported), exported);
+        EXPECT_EQ(run_corvex({"convert", log, (folder / cvt).string()}).status, 0);
+        EXPECT_EQ(read_file(folder / cvt).size(), 1032u + 3 * 2 * 18);
+        // Nothing went to a name with U+FFFD in it.
+        std::vector<std::string> expected{log_name, csv, cvt};
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(folder.entries(), expected);
+        for (const auto& entry : expected) std::filesystem::remove(folder / entry);
+    }
+    folder.write_log("log\xE9.log", pc_log());
+    ASSERT_EQ(run_corvex({"export", "log\xE9.log", "-o", "out.csv"}, {}, folder.path()).status, 0);
+    EXPECT_TRUE(read_file(folder / "out.csv").starts_with("File Title: ,log\uFFFD.log\r\nFile Name: ,log\uFFFD.log\r\n"));
 }
 
 // ---- units, typelib, help ------------------------------------------------------
