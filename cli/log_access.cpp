@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "cli/command_status.h"
 #include "corvex/platform/bstr.h"
 #include "logmodule/formats/open_log.h"
 
@@ -51,6 +52,15 @@ std::string creation_failure(std::string_view prog_id, const platform::ModuleObj
     const auto why = [](const std::string& said, HRESULT hr) { return said.empty() ? status_text(hr) : said; };
     return "cannot create " + std::string(prog_id) + ": registry: " + why(failure.registered_why, failure.registered) +
            "; " + failure.library.string() + ": " + why(failure.beside_why, failure.beside);
+}
+
+void warn_about_store(const platform::ModuleObjectOrigin& origin) {
+    static bool warned = false;
+    if (warned || !origin.beside || (origin.registered != REGDB_E_READREGDB && origin.registered != E_ACCESSDENIED))
+        return;
+    warned = true;
+    const std::string why = origin.registered_why.empty() ? status_text(origin.registered) : origin.registered_why;
+    report_failure("", "warning: " + why + "; using " + platform::library_beside_executable().string());
 }
 
 Expected<OpenLog, std::string> open_log(const std::string& path) {

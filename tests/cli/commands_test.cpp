@@ -485,6 +485,23 @@ TEST(Paths, EveryCommandOpensAndWritesNamesThatAreNotUtf8Exactly) {
     EXPECT_TRUE(read_file(folder / "out.csv").starts_with("File Title: ,log\uFFFD.log\r\nFile Name: ,log\uFFFD.log\r\n"));
 }
 
+// ---- a registry store too deeply nested to be one ---------------------------------
+
+TEST(Registry, AStoreNestedTooDeeplyIsReportedAndTheLibraryBesideTheToolIsUsed) {
+    TempFolder folder;
+    std::string key = "a";
+    for (int i = 0; i < 400000; ++i) key += "\\a";
+    const auto store = folder.write_bytes("registry", "; a store\n[" + key + "]\n");
+    ASSERT_EQ(::chmod(store.c_str(), 0600), 0);
+    const RunResult r = run_corvex({"info", folder.write_log("pc.log", pc_log())}, {"CORVEX_REGISTRY=" + store});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(contains(r.out, "Records:     3\n")) << r.out;
+    ASSERT_EQ(r.error_lines().size(), 1u) << r.err;
+    EXPECT_EQ(r.error_lines()[0], "corvex: warning: registry store " + store +
+                                      " is malformed: line 2: key nested deeper than 512 levels; using " +
+                                      (std::filesystem::path(CORVEX_BINARY_DIR) / "bin" / "libCorvex.so").string());
+}
+
 // ---- units, typelib, help ------------------------------------------------------
 
 TEST(Units, ListsEveryRowOrOne) {
