@@ -483,6 +483,60 @@ TEST(Paths, EveryCommandOpensAndWritesNamesThatAreNotUtf8Exactly) {
     folder.write_log("log\xE9.log", pc_log());
     ASSERT_EQ(run_corvex({"export", "log\xE9.log", "-o", "out.csv"}, {}, folder.path()).status, 0);
     EXPECT_TRUE(read_file(folder / "out.csv").starts_with("File Title: ,log\uFFFD.log\r\nFile Name: ,log\uFFFD.log\r\n"));
+    // On the terminal the bytes are shown as they are: escaped.
+    EXPECT_TRUE(contains(run_corvex({"info", "log\xE9.log"}, {}, folder.path()).out, "File:        log\\xE9.log\n"));
+}
+
+// ---- texts from the log cannot drive the terminal -------------------------------
+
+// A PC log whose label sets the terminal's title (OSC ... BEL) and carries the
+// Windows-1252 bytes that stand for the C1 controls OSC (0x9D) and DCS (0x90),
+// and a byte 0x9B (CSI in C1, a "›" in Windows-1252).
+logwriter::LogDescription hostile_log() {
+    logwriter::LogDescription desc = pc_log();
+    desc.channels[0].label = "\x1B]0;pwned\x07\x9D\x90\x9B";
+    desc.channels[0].symbol = "\x1B[2J";
+    desc.channels[1].label = "tab\there";
+    desc.channels[1].computer = "PC\r\n";
+    return desc;
+}
+
+// No C0 control but the line feed, no DEL and no C1 control in UTF-8.
+bool is_inert(const std::string& out) {
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        const auto b = static_cast<unsigned char>(out[i]);
+        if ((b < 0x20 && b != '\n' && b != '\t') || b == 0x7F || b == 0x9B) return false;
+        if (b == 0xC2 && i + 1 < out.size() && static_cast<unsigned char>(out[i + 1]) < 0xA0) return false;
+    }
+    return true;
+}
+
+TEST(TerminalText, InfoAndDumpShowControlCharactersFromTheLogEscaped) {
+    TempFolder folder;
+    const auto log = folder.write_log("hostile.log", hostile_log());
+    const RunResult info = run_corvex({"info", log});
+    ASSERT_EQ(info.status, 0) << info.err;
+    EXPECT_TRUE(is_inert(info.out)) << info.out;
+    EXPECT_FALSE(contains(info.out, "\t"));
+    EXPECT_TRUE(contains(info.out, "  \\x1B]0;pwned\\x07\\u009D\\u0090\xE2\x80\xBA  \\x1B[2J  577")) << info.out;
+    EXPECT_TRUE(contains(info.out, "  tab\\x09here  ")) << info.out;
+    EXPECT_TRUE(contains(info.out, "  PC\\x0D\\x0A  ")) << info.out;
+
+    const RunResult dump = run_corvex({"dump", log});
+    ASSERT_EQ(dump.status, 0) << dump.err;
+    EXPECT_TRUE(is_inert(dump.out)) << dump.out;
+    // One field per column: the header line still has five.
+    EXPECT_TRUE(dump.out.starts_with(
+        "Date/Time\t\\x1B]0;pwned\\x07\\u009D\\u0090\xE2\x80\xBA (\\x1B[2J)\tError\ttab\\x09here\tError\n"))
+        << dump.out;
+    // JSON keeps its own escapes.
+    EXPECT_TRUE(contains(run_corvex({"dump", "--json", log}).out, R"("label":"\u001b]0;pwned\u0007)"));
+}
+
+TEST(TerminalText, FailureReportsShowThePathTheyEchoEscaped) {
+    TempFolder folder;
+    const std::string path = (folder / "x\x1B]0;t\x07\xE9.log").string();
+    expect_one_line_failure(run_corvex({"info", path}), 1, "corvex info: ", "x\\x1B]0;t\\x07\\xE9.log: cannot open");
 }
 
 // ---- a registry store too deeply nested to be one ---------------------------------
