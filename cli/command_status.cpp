@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <string>
 
+#include "cli/output/visible_text.h"
+
 namespace corvex::cli {
 
 int report_failure(std::string_view command, std::string_view message, int status) {
@@ -12,7 +14,7 @@ int report_failure(std::string_view command, std::string_view message, int statu
         line += command;
     }
     line += ": ";
-    for (char c : message) line += (c == '\n' || c == '\r') ? ' ' : c;
+    append_visible(line, message);
     line += '\n';
     std::fflush(stdout);
     std::fputs(line.c_str(), stderr);

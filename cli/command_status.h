@@ -13,8 +13,9 @@ inline constexpr int kExitUnreadableRecord = 2;
 // The command line itself was wrong (sysexits' EX_USAGE).
 inline constexpr int kExitUsage = 64;
 
-// Writes "corvex COMMAND: MESSAGE" as one line on standard error (line ends in
-// the message become blanks) and answers `status`.
+// Writes "corvex COMMAND: MESSAGE" as one line on standard error (control
+// characters and invalid UTF-8 in the message, which may echo paths and texts
+// from files, are shown escaped: visible_text.h) and answers `status`.
 int report_failure(std::string_view command, std::string_view message, int status = kExitFailure);
 
 }  // namespace corvex::cli

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "cli/command_status.h"
 #include "corvex/platform/bstr.h"
 
 namespace corvex::cli {
@@ -48,12 +49,21 @@ std::string creation_failure(std::string_view prog_id, const platform::ModuleObj
            "; " + failure.library.string() + ": " + why(failure.beside_why, failure.beside);
 }
 
+void warn_about_store(const platform::ModuleObjectOrigin& origin) {
+    static bool warned = false;
+    if (warned || !origin.beside || (origin.registered != REGDB_E_READREGDB && origin.registered != E_ACCESSDENIED))
+        return;
+    warned = true;
+    const std::string why = origin.registered_why.empty() ? status_text(origin.registered) : origin.registered_why;
+    report_failure("", "warning: " + why + "; using " + platform::library_beside_executable().string());
+}
+
 Expected<OpenLog, std::string> open_log(const std::string& path) {
     auto log = create_module_object<ILog>(CLSID_Log, "Corvex.Log");
     if (!log) return Unexpected{log.error()};
 
     std::int32_t result = -1;
-    const platform::Bstr name = platform::Bstr::from_utf8(path);
+    const platform::Bstr name = platform::Bstr::from_path(path);
     const HRESULT hr = (*log)->Open(name.get(), &result);
     if (FAILED(hr)) return Unexpected{path + ": the log module failed to open it: " + status_text(hr)};
     if (result != 0) {

@@ -23,6 +23,12 @@ std::string status_text(HRESULT hr);
 // executable gave an object of `prog_id`.
 std::string creation_failure(std::string_view prog_id, const platform::ModuleObjectFailure& failure);
 
+// When the object came from the library beside the tool because the registry
+// store could not be used (malformed, unreadable, or writable by others),
+// says so once per run on standard error: the user's registrations are being
+// passed over.
+void warn_about_store(const platform::ModuleObjectOrigin& origin);
+
 // An object of one of the module's classes (platform::create_module_object),
 // or one line saying why there is none.
 template <class I>
@@ -30,6 +36,7 @@ Expected<platform::ComPtr<I>, std::string> create_module_object(const CLSID& cls
     platform::ComPtr<I> object;
     const auto created = platform::create_module_object(clsid, platform::InterfaceId<I>::value, object.put_void());
     if (!created) return Unexpected{creation_failure(prog_id, created.error())};
+    warn_about_store(*created);
     if (!object) return Unexpected{"cannot create " + std::string(prog_id)};
     return object;
 }
@@ -40,7 +47,8 @@ struct OpenLog {
     platform::ComPtr<ILogInfo> info;
 };
 
-// Creates a Log and opens `path` (UTF-8, as given on the command line). On
+// Creates a Log and opens `path` (bytes, as given on the command line, handed
+// to Log.Open through the lossless file-name mapping of text.h). On
 // failure the error is one line, starting with the path, that says why the file
 // is not a readable log: missing, not readable, or which check it failed.
 Expected<OpenLog, std::string> open_log(const std::string& path);

@@ -3,8 +3,9 @@
 #include <filesystem>
 #include <string>
 
-#include <QFile>
 #include <QProgressBar>
+
+#include "corvex/platform/text.h"
 
 #include "viewer/export/csv_export.h"
 #include "viewer/export/export_error.h"
@@ -12,35 +13,28 @@
 #include "viewer/export_progress.h"
 #include "viewer/log_path.h"
 #include "viewer/main_window.h"
+#include "viewer/path_text.h"
 #include "viewer/settings_store.h"
 #include "viewer/user_dialogs.h"
 #include "viewer/viewer_identity.h"
 
 namespace corvex::viewer {
 
-namespace {
-
-std::filesystem::path file_system_path(const QString& path) {
-    return std::filesystem::path(QFile::encodeName(path).toStdString());
-}
-
-}  // namespace
-
 FileDialogRequest ExportRunner::save_request(const QString& title, const QString& filter) const {
-    const std::string log_path = window_.file_name().toStdString();
+    const std::string& log_path = window_.file_path();
     FileDialogRequest request;
     request.filters = {filter, QStringLiteral("All Files (*)")};
     request.filter_index = 0;
     // The folder of the last log opened, else the open log's own.
     std::string folder = window_.settings().get("Paths", "oFilePath", "");
     if (folder.empty()) folder = log_folder(log_path);
-    request.folder = QString::fromStdString(folder);
-    request.file_name = QString::fromStdString(proposed_export_name(log_path));
+    request.folder = dialog_text(folder);
+    request.file_name = dialog_text(proposed_export_name(log_path));
     request.title = title;
     return request;
 }
 
-std::optional<QString> ExportRunner::ask_for_path(const FileDialogRequest& request) {
+std::optional<std::string> ExportRunner::ask_for_path(const FileDialogRequest& request) {
     auto path = window_.dialogs().save_file(&window_, request);
     if (!path || path->isEmpty()) {
         window_.update_status_text(error_line(kCancelErrorNumber, kCancelErrorText));
@@ -48,7 +42,12 @@ std::optional<QString> ExportRunner::ask_for_path(const FileDialogRequest& reque
     }
     window_.chosen_save_path = *path;
     window_.export_file = *path;
-    return path;
+    auto bytes = dialog_path_bytes(*path, true);
+    if (!bytes) {
+        window_.update_status_text(error_line(exporting::error_number::kPathNotFound, bytes.error()));
+        return std::nullopt;
+    }
+    return std::move(*bytes);
 }
 
 exporting::ExportOptions ExportRunner::options() const {
@@ -72,7 +71,8 @@ exporting::ProgressFn ExportRunner::progress() const {
 }
 
 void ExportRunner::report(const Expected<exporting::ExportOutcome, exporting::ExportError>& result,
-                          const QString& path, ExportKind kind) {
+                          const std::string& path, ExportKind kind) {
+    const std::string shown = text::path_display_text(path);
     if (!result) {
         window_.update_status_text(error_line(result.error().number, result.error().description));
         return;
@@ -82,13 +82,13 @@ void ExportRunner::report(const Expected<exporting::ExportOutcome, exporting::Ex
         window_.update_status_text(error_line(
             exporting::error_number::kLogModule,
             "Record " + std::to_string(*result->unreadable_record) + " (counting from 0) of " +
-                std::to_string(result->record_count) + " could not be read; '" + path.toStdString() + "' holds the " +
+                std::to_string(result->record_count) + " could not be read; '" + shown + "' holds the " +
                 std::to_string(result->records_written) + " records before it"));
         return;
     }
     QProgressBar* bar = window_.progress_bar();
     bar->setValue(bar->maximum());
-    window_.update_status_text(exported_line(path.toStdString(), kind));
+    window_.update_status_text(exported_line(shown, kind));
 }
 
 void ExportRunner::export_csv() {
@@ -99,7 +99,7 @@ void ExportRunner::export_csv() {
     request.confirm_overwrite = true;
     const auto path = ask_for_path(request);
     if (!path) return;
-    const auto result = exporting::export_csv(window_.log(), opts, file_system_path(*path), progress());
+    const auto result = exporting::export_csv(window_.log(), opts, std::filesystem::path(*path), progress());
     report(result, *path, ExportKind::Csv);
 }
 
@@ -108,12 +108,13 @@ void ExportRunner::export_workbook() {
         save_request(QStringLiteral("Export *.log to *.xls"), QStringLiteral("Excel File (*.xls)"));
     const auto path = ask_for_path(request);
     if (!path) return;
-    const auto result = exporting::export_workbook(window_.log(), options(), file_system_path(*path), progress());
+    const auto result =
+        exporting::export_workbook(window_.log(), options(), std::filesystem::path(*path), progress());
     report(result, *path, ExportKind::Excel);
     if (!result && result.error().number == exporting::error_number::kFileOpenElsewhere) {
-        const QString text = QString::fromStdString(please_close_text(path->toStdString()));
-        window_.dialogs().message(&window_, text, QString::fromLatin1(kApplicationTitle));
-        window_.update_status_text(text);
+        const QString close_text = QString::fromStdString(please_close_text(text::path_display_text(*path)));
+        window_.dialogs().message(&window_, close_text, QString::fromLatin1(kApplicationTitle));
+        window_.update_status_text(close_text);
     }
 }
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <optional>
+#include <string>
 
 #include <QString>
 
@@ -33,12 +34,13 @@ public:
 
 private:
     FileDialogRequest save_request(const QString& title, const QString& filter) const;
-    // Shows the save dialog; a cancelled dialog is reported as an error.
-    std::optional<QString> ask_for_path(const FileDialogRequest& request);
+    // Shows the save dialog and answers the chosen path as bytes; a cancelled
+    // dialog, or a name that cannot be told apart, is reported as an error.
+    std::optional<std::string> ask_for_path(const FileDialogRequest& request);
     exporting::ExportOptions options() const;
     exporting::ProgressFn progress() const;
     // The status line of a finished export.
-    void report(const Expected<exporting::ExportOutcome, exporting::ExportError>& result, const QString& path,
+    void report(const Expected<exporting::ExportOutcome, exporting::ExportError>& result, const std::string& path,
                 ExportKind kind);
 
     MainWindow& window_;

@@ -4,9 +4,9 @@
 // The whole command line after the program's name is one log path, opened at
 // start. Qt is given no arguments, so none of them is taken as a Qt option.
 #include <span>
+#include <string>
 
 #include <QApplication>
-#include <QFile>
 
 #include "corvex/platform/program_guards.h"
 #include "viewer/command_line.h"
@@ -19,7 +19,8 @@ int main(int argc, char** argv) {
     using namespace corvex::viewer;
     corvex::platform::guard_program();
     const std::span<const char* const> arguments(argv + (argc > 0 ? 1 : 0), argc > 1 ? static_cast<std::size_t>(argc - 1) : 0);
-    const QByteArray path = QByteArray::fromStdString(command_line_path(arguments));
+    // The path is bytes: it is opened exactly as given, whatever its encoding.
+    const std::string path = command_line_path(arguments);
 
     int qt_argc = argc > 0 ? 1 : 0;
     QApplication app(qt_argc, argv);
@@ -29,6 +30,6 @@ int main(int argc, char** argv) {
     SystemDialogs dialogs;
     MainWindow window(settings, dialogs);
     window.show();
-    if (!path.isEmpty()) window.open_file(QFile::decodeName(path));
+    if (!path.empty()) window.open_path(path);
     return QApplication::exec();
 }

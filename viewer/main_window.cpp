@@ -18,6 +18,7 @@
 #include <QTextCursor>
 
 #include "corvex/platform/bstr.h"
+#include "corvex/platform/text.h"
 #include "viewer/about_box.h"
 #include "viewer/delimiter_dialog.h"
 #include "viewer/export/text_forms.h"
@@ -26,6 +27,7 @@
 #include "viewer/log_display.h"
 #include "viewer/log_module.h"
 #include "viewer/log_path.h"
+#include "viewer/path_text.h"
 #include "viewer/settings_store.h"
 #include "viewer/status_lines.h"
 #include "viewer/twips.h"
@@ -229,15 +231,27 @@ void MainWindow::show_open_dialog() {
     FileDialogRequest request;
     request.filters = {QStringLiteral("Log Files (*.log)"), QStringLiteral("All Files (*)")};
     request.filter_index = 0;
-    request.folder = from_utf8(
-        settings_.get("Paths", "oFilePath", QCoreApplication::applicationDirPath().toStdString()));
+    request.folder =
+        dialog_text(settings_.get("Paths", "oFilePath", QCoreApplication::applicationDirPath().toStdString()));
     const auto path = dialogs_.open_file(this, request);
-    if (path && !path->isEmpty()) open_file(*path);
+    if (!path || path->isEmpty()) return;
+    // The dialog shows names lossily; find the file the user picked.
+    const auto bytes = dialog_path_bytes(*path, false);
+    if (!bytes) {
+        update_status_text(open_failed_line(log_title(path->toStdString())));
+        update_status_text("ERROR: " + bytes.error());
+        return;
+    }
+    open_path(*bytes);
 }
 
 void MainWindow::open_file(const QString& path) {
-    const std::string utf8_path = path.toStdString();
-    const QString title = from_utf8(log_title(utf8_path));
+    if (const auto bytes = text::utf16_to_path(path.toStdU16String())) return open_path(*bytes);
+    update_status_text(open_failed_line(log_title(path.toStdString())));
+}
+
+void MainWindow::open_path(const std::string& path) {
+    const QString title = path_display(log_title(path));
 
     // The session shown so far stays until the new log has opened.
     auto session = session_factory_();
@@ -248,20 +262,21 @@ void MainWindow::open_file(const QString& path) {
         return;
     }
     std::int32_t result = -1;
-    const platform::Bstr name(path.toStdU16String());
+    const platform::Bstr name = platform::Bstr::from_path(path);
     if (FAILED((*session)->Open(name.get(), &result)) || result != 0) {
         update_status_text(open_failed_line(title.toStdString()));
         return;
     }
 
-    file_name_ = path;
+    file_path_ = path;
+    file_name_ = path_display(path);
     file_title_ = title;
     log_ = std::move(session).value();
     log_loaded_ = true;
     enable_controls(true);
     setWindowTitle(QString::fromLatin1(kApplicationTitle) + QStringLiteral(" - ") + file_title_);
     update_status_text(opened_line(title.toStdString()));
-    store_setting("Paths", "oFilePath", log_folder(utf8_path));
+    store_setting("Paths", "oFilePath", log_folder(path));
     std::int32_t rewound = 0;
     log_->Seek(0, 0, &rewound);
     load_log_info();

@@ -59,8 +59,12 @@ public:
     using SessionFactory = std::function<Expected<platform::ComPtr<ILog>, std::string>()>;
     void set_session_factory(SessionFactory factory) { session_factory_ = std::move(factory); }
 
-    // Opens the log at `path` and fills the window. When the log does not
-    // open, the log shown so far stays loaded and a status line says so.
+    // Opens the log at `path` (bytes, as the command line gives it) and fills
+    // the window. When the log does not open, the log shown so far stays
+    // loaded and a status line says so.
+    void open_path(const std::string& path);
+    // The same for a path in the lossless UTF-16 form of the file-name mapping
+    // (corvex/platform/text.h); plain Unicode paths are in that form.
     void open_file(const QString& path);
 
     // Appends `line` and a line end to the status box and scrolls to it.
@@ -73,8 +77,11 @@ public:
     // What the export command and the exports read and write.
     ILog* log() const noexcept { return log_.get(); }
     bool log_loaded() const noexcept { return log_loaded_; }
+    // The open log's title and path as shown (invalid bytes as U+FFFD), and
+    // its path as bytes.
     const QString& file_title() const noexcept { return file_title_; }
     const QString& file_name() const noexcept { return file_name_; }
+    const std::string& file_path() const noexcept { return file_path_; }
     ExportChoice& export_choice() noexcept { return export_choice_; }
     QString chosen_save_path;   // the path chosen in the last export save dialog
     QString export_file;        // the file being exported
@@ -116,6 +123,7 @@ private:
     bool log_loaded_ = false;
     QString file_title_;
     QString file_name_;
+    std::string file_path_;
     ExportChoice export_choice_;
     bool format_text_typed_ = false;
     ModuleVersion module_version_;

@@ -61,7 +61,8 @@ int run_convert(const ConvertOptions& o) {
     if (SUCCEEDED(hr)) hr = (*converter)->put_NodeID(o.node);
     if (FAILED(hr)) return report_failure(kCommand, "cannot set the converter's options: " + status_text(hr));
 
-    const platform::Bstr source = platform::Bstr::from_utf8(o.source);
+    // Paths are bytes: the converter must open exactly the file named.
+    const platform::Bstr source = platform::Bstr::from_path(o.source);
     const platform::Bstr through =
         platform::Bstr::from_utf8("/dev/fd/" + std::to_string(destination->descriptor()));
     std::int32_t result = 0;

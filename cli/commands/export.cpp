@@ -17,6 +17,7 @@
 #include "cli/commands/commands.h"
 #include "cli/log_access.h"
 #include "cli/output/progress.h"
+#include "corvex/platform/text.h"
 #include "viewer/export/csv_export.h"
 #include "viewer/export/workbook_export.h"
 
@@ -100,8 +101,9 @@ int run_export(const ExportArguments& a) {
     options.include_log_info = !a.no_log_info;
     options.include_errors = !a.no_errors;
     options.delimiter = a.delimiter;
-    options.file_title = file_title(a.log);
-    options.file_name = a.log;
+    // Texts inside the export are UTF-8: a name's invalid bytes show as U+FFFD.
+    options.file_title = text::path_display_text(file_title(a.log));
+    options.file_name = text::path_display_text(a.log);
     if (a.units.empty()) {
         options.selected.assign(static_cast<std::size_t>(item_count), true);
     } else {

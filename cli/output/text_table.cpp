@@ -2,14 +2,11 @@
 
 #include <algorithm>
 
+#include "cli/output/visible_text.h"
+
 namespace corvex::cli {
 
-void append_tsv_field(std::string& line, std::string_view field) {
-    const std::size_t start = line.size();
-    line += field;
-    std::replace_if(line.begin() + static_cast<std::ptrdiff_t>(start), line.end(),
-                    [](char c) { return c == '\t' || c == '\r' || c == '\n'; }, ' ');
-}
+void append_tsv_field(std::string& line, std::string_view field) { append_visible(line, field); }
 
 std::string tsv_line(const std::vector<std::string>& fields) {
     std::string line;
@@ -30,17 +27,23 @@ std::size_t display_width(std::string_view utf8) {
 void AlignedTable::add_row(std::vector<std::string> cells) { rows_.push_back(std::move(cells)); }
 
 std::string AlignedTable::text() const {
+    std::vector<std::vector<std::string>> shown;
+    shown.reserve(rows_.size());
     std::vector<std::size_t> widths;
     for (const auto& row : rows_) {
         if (widths.size() < row.size()) widths.resize(row.size(), 0);
-        for (std::size_t c = 0; c < row.size(); ++c) widths[c] = std::max(widths[c], display_width(row[c]));
+        auto& cells = shown.emplace_back();
+        for (std::size_t c = 0; c < row.size(); ++c) {
+            cells.push_back(visible(row[c]));
+            widths[c] = std::max(widths[c], display_width(cells.back()));
+        }
     }
     std::string out;
-    for (const auto& row : rows_) {
+    for (const auto& row : shown) {
         std::string line;
         for (std::size_t c = 0; c < row.size(); ++c) {
             if (c) line.append(2, ' ');
-            append_tsv_field(line, row[c]);
+            line += row[c];
             line.append(widths[c] - display_width(row[c]), ' ');
         }
         line.erase(line.find_last_not_of(' ') + 1);

@@ -32,12 +32,13 @@ constexpr std::string_view kCannotWriteOutput = "Could not write output file";
 // Bytes are handed to the file in pieces of about this size.
 constexpr std::size_t kFlushSize = 64 * 1024;
 
-// A path as the file system takes it. No value for a path with a NUL inside:
-// the system would silently open the file named by the part before it.
+// A path as the file system takes it, byte for byte. No value for a path with
+// a NUL inside (the system would silently open the file named by the part
+// before it) or one with no exact byte form.
 std::optional<std::string> file_system_path(BSTR path) {
     const std::u16string_view text = platform::bstr_view(path);
     if (text.find(u'\0') != std::u16string_view::npos) return std::nullopt;
-    return text::utf16_to_utf8(text);
+    return text::utf16_to_path(text);
 }
 
 // The source must open as a file for reading; a folder opens on this system

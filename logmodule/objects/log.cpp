@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -18,6 +19,7 @@ namespace corvex::objects {
 Log::~Log() { close(); }
 
 void Log::close() noexcept {
+    rejected_ = false;
     rejected_path_.clear();
     reader_.reset();  // closes the file
     info_.reset();
@@ -40,13 +42,16 @@ HRESULT Log::Open(BSTR sFilename, std::int32_t* pRet) {
     close();
     *pRet = -1;
     return guard_out_of_memory([&]() -> HRESULT {
-        // The name ends at its terminator, as for any file API.
+        // The name ends at its terminator, as for any file API. A name with
+        // no exact byte form names no file.
         std::u16string_view name = platform::bstr_view(sFilename);
         name = name.substr(0, name.find(u'\0'));
-        const std::string path = text::utf16_to_utf8(name);
-        auto opened = formats::open_log_file(path);
+        const std::optional<std::string> path = text::utf16_to_path(name);
+        rejected_ = true;
+        if (!path) return S_OK;
+        auto opened = formats::open_log_file(*path);
         if (!opened || !opened->reader) {
-            rejected_path_ = path;
+            rejected_path_ = *path;
             return S_OK;
         }
 
@@ -63,6 +68,7 @@ HRESULT Log::Open(BSTR sFilename, std::int32_t* pRet) {
         value_encoding_ = encoding;
         format_ = opened->format;
         header_offset_ = opened->header_offset;
+        rejected_ = false;
         *pRet = 0;
         return S_OK;
     });
@@ -166,9 +172,10 @@ HRESULT Log::GetFormat(BSTR* pName, BSTR* pKey, std::int32_t* pHeaderOffset) {
 HRESULT Log::GetRejectionReason(BSTR* pReason) {
     if (!pReason) return E_POINTER;
     *pReason = nullptr;
-    if (rejected_path_.empty()) return S_FALSE;
+    if (!rejected_) return S_FALSE;
     return guard_out_of_memory([&]() -> HRESULT {
-        std::string why = formats::rejection_reason(rejected_path_);
+        std::string why = rejected_path_.empty() ? "the name has no exact form as file-name bytes"
+                                                 : formats::rejection_reason(rejected_path_);
         // The file may have become readable since; it was not when Open tried.
         if (why.empty()) why = "the log module did not accept it";
         platform::Bstr reason = platform::Bstr::from_utf8(why);

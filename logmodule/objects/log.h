@@ -65,8 +65,9 @@ private:
     // The open log's format and header offset; null when no log is open.
     const formats::LogFormat* format_ = nullptr;
     std::int32_t header_offset_ = 0;
-    // The name of the last Open that failed (its reason is worked out when
-    // asked); empty after a successful Open.
+    // Whether the last Open failed, and the name it was given (its reason is
+    // worked out when asked); empty for a name with no byte form.
+    bool rejected_ = false;
     std::string rejected_path_;
 };
 

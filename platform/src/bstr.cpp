@@ -61,6 +61,7 @@ namespace corvex::platform {
 
 Bstr Bstr::from_utf8(std::string_view text) { return Bstr(corvex::text::utf8_to_utf16(text)); }
 Bstr Bstr::from_cp1252(std::string_view text) { return Bstr(corvex::text::cp1252_to_utf16(text)); }
+Bstr Bstr::from_path(std::string_view bytes) { return Bstr(corvex::text::path_to_utf16(bytes)); }
 std::string Bstr::utf8() const { return corvex::text::utf16_to_utf8(view()); }
 std::string Bstr::cp1252() const { return corvex::text::utf16_to_cp1252(view()); }
 

@@ -12,14 +12,15 @@ std::filesystem::path library_beside_executable() {
     return ec ? std::filesystem::path("libCorvex.so") : exe.parent_path() / "libCorvex.so";
 }
 
-Expected<void, ModuleObjectFailure> create_module_object(const CLSID& clsid, const IID& iid, void** ppv) {
+Expected<ModuleObjectOrigin, ModuleObjectFailure> create_module_object(const CLSID& clsid, const IID& iid,
+                                                                       void** ppv) {
     ModuleObjectFailure failure;
     failure.registered = create_instance(clsid, iid, ppv);
-    if (SUCCEEDED(failure.registered)) return {};
+    if (SUCCEEDED(failure.registered)) return ModuleObjectOrigin{};
     failure.registered_why = last_activation_error();
     failure.library = library_beside_executable();
     failure.beside = create_instance_from_library(failure.library.string(), clsid, iid, ppv);
-    if (SUCCEEDED(failure.beside)) return {};
+    if (SUCCEEDED(failure.beside)) return ModuleObjectOrigin{true, failure.registered, std::move(failure.registered_why)};
     failure.beside_why = last_activation_error();
     return Unexpected{std::move(failure)};
 }

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -28,10 +29,16 @@ Unexpected<RegistryError> fail(RegistryErrorKind kind, std::string message) {
 
 std::string errno_text(int err) { return std::strerror(err); }
 
-// Splits "A\\B\\C" into its names; nullopt when a name is empty or invalid.
+std::size_t key_depth(std::string_view path) {
+    return path.empty() ? 0 : static_cast<std::size_t>(std::count(path.begin(), path.end(), '\\')) + 1;
+}
+
+// Splits "A\\B\\C" into its names; nullopt when a name is empty or invalid
+// or the path is deeper than a key may lie.
 std::optional<std::vector<std::string_view>> split_path(std::string_view path) {
     std::vector<std::string_view> names;
     if (path.empty()) return names;
+    if (key_depth(path) > RegistryStore::kMaxKeyDepth) return std::nullopt;
     std::size_t start = 0;
     for (;;) {
         const std::size_t end = path.find('\\', start);
@@ -118,26 +125,49 @@ std::string_view trim(std::string_view s) {
     return s;
 }
 
-void print_key(std::string& out, const std::string& path, const RegistryStore::Key& key) {
-    if (!path.empty()) {
-        out += '[';
-        out += path;
-        out += "]\n";
-        if (key.default_value) {
-            out += '@';
-            out += '=';
-            append_quoted(out, *key.default_value);
-            out += '\n';
-        }
-        for (const auto& [name, value] : key.values) {
-            append_quoted(out, name);
-            out += '=';
-            append_quoted(out, value);
-            out += '\n';
-        }
+void print_values(std::string& out, const std::string& path, const RegistryStore::Key& key) {
+    out += '[';
+    out += path;
+    out += "]\n";
+    if (key.default_value) {
+        out += '@';
+        out += '=';
+        append_quoted(out, *key.default_value);
         out += '\n';
     }
-    for (const auto& [name, sub] : key.subkeys) print_key(out, path.empty() ? name : path + '\\' + name, sub);
+    for (const auto& [name, value] : key.values) {
+        append_quoted(out, name);
+        out += '=';
+        append_quoted(out, value);
+        out += '\n';
+    }
+    out += '\n';
+}
+
+// Every key below `root`, parents before their subkeys, in name order. Walked
+// with a stack of its own rather than by recursion, so that no file decides
+// how deep the call stack grows.
+void print_keys(std::string& out, const RegistryStore::Key& root) {
+    using Iterator = std::map<std::string, RegistryStore::Key, RegistryNameLess>::const_iterator;
+    struct Level {
+        Iterator next, end;
+        std::size_t path_size;  // the path's length before this level's names
+    };
+    std::string path;
+    std::vector<Level> levels{{root.subkeys.begin(), root.subkeys.end(), 0}};
+    while (!levels.empty()) {
+        Level& level = levels.back();
+        if (level.next == level.end) {
+            levels.pop_back();
+            continue;
+        }
+        const auto& [name, key] = *level.next++;
+        path.resize(level.path_size);
+        if (!path.empty()) path += '\\';
+        path += name;
+        print_values(out, path, key);
+        levels.push_back({key.subkeys.begin(), key.subkeys.end(), path.size()});
+    }
 }
 
 // ---- files --------------------------------------------------------------------
@@ -239,6 +269,8 @@ Expected<RegistryStore, RegistryError> RegistryStore::parse(std::string_view tex
         if (line.front() == '[') {
             if (line.back() != ']') return malformed("key line without closing ']'");
             const std::string_view path = line.substr(1, line.size() - 2);
+            if (key_depth(path) > kMaxKeyDepth)
+                return malformed("key nested deeper than " + std::to_string(kMaxKeyDepth) + " levels");
             if (path.empty() || !split_path(path)) return malformed("invalid key name '" + std::string(path) + "'");
             store.create_key(path);
             current = store.find_mutable(path);
@@ -270,7 +302,7 @@ Expected<RegistryStore, RegistryError> RegistryStore::parse(std::string_view tex
 
 std::string RegistryStore::print() const {
     std::string out = "; Corvex registry store: classes and type libraries of self-registering libraries.\n\n";
-    print_key(out, {}, root_);
+    print_keys(out, root_);
     return out;
 }
 
@@ -382,7 +414,8 @@ Expected<RegistryStore, RegistryError> RegistryStore::load(const fs::path& path)
     }
     auto parsed = parse(text);
     if (!parsed)
-        return fail(RegistryErrorKind::Malformed, "registry store " + path.string() + ", " + parsed.error().message);
+        return fail(RegistryErrorKind::Malformed,
+                    "registry store " + path.string() + " is malformed: " + parsed.error().message);
     return std::move(parsed).value();
 }
 

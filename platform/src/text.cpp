@@ -45,6 +45,11 @@ void append_utf16(std::u16string& out, char32_t cp) {
 bool is_high_surrogate(char16_t u) { return u >= 0xD800 && u <= 0xDBFF; }
 bool is_low_surrogate(char16_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
 
+// A byte that is not part of a valid UTF-8 sequence travels as U+DC00 + byte;
+// only bytes 0x80..0xFF can be such bytes.
+constexpr char16_t kEscapeBase = 0xDC00;
+bool is_escaped_byte(char16_t u) { return u >= 0xDC80 && u <= 0xDCFF; }
+
 }  // namespace
 
 std::string utf16_to_utf8(std::u16string_view text) {
@@ -112,6 +117,94 @@ std::u16string utf8_to_utf16(std::string_view text) {
         }
         append_utf16(out, cp);
         i += static_cast<std::size_t>(extra) + 1;
+    }
+    return out;
+}
+
+std::optional<Utf8Char> decode_utf8_char(std::string_view text) {
+    if (text.empty()) return std::nullopt;
+    const auto* s = reinterpret_cast<const unsigned char*>(text.data());
+    const unsigned char b = s[0];
+    if (b < 0x80) return Utf8Char{b, 1};
+    // The lead byte fixes the length and the range of the first continuation
+    // byte; that range excludes overlong forms, surrogates and values beyond
+    // U+10FFFF (the well-formed sequences of the Unicode standard).
+    std::size_t length = 0;
+    unsigned char low = 0x80, high = 0xBF;
+    char32_t cp = 0;
+    if (b >= 0xC2 && b <= 0xDF) {
+        length = 2;
+        cp = b & 0x1F;
+    } else if (b >= 0xE0 && b <= 0xEF) {
+        length = 3;
+        cp = b & 0x0F;
+        if (b == 0xE0) low = 0xA0;
+        if (b == 0xED) high = 0x9F;
+    } else if (b >= 0xF0 && b <= 0xF4) {
+        length = 4;
+        cp = b & 0x07;
+        if (b == 0xF0) low = 0x90;
+        if (b == 0xF4) high = 0x8F;
+    } else {
+        return std::nullopt;
+    }
+    if (text.size() < length) return std::nullopt;
+    for (std::size_t i = 1; i < length; ++i) {
+        const unsigned char c = s[i];
+        if (i == 1 ? (c < low || c > high) : (c & 0xC0) != 0x80) return std::nullopt;
+        cp = (cp << 6) | (c & 0x3F);
+    }
+    return Utf8Char{cp, length};
+}
+
+std::u16string path_to_utf16(std::string_view bytes) {
+    std::u16string out;
+    out.reserve(bytes.size());
+    while (!bytes.empty()) {
+        // A continuation byte never starts a sequence, so escaping only the
+        // first byte of an invalid sequence and going on with the next one
+        // escapes every byte of it.
+        if (const auto c = decode_utf8_char(bytes)) {
+            append_utf16(out, c->code_point);
+            bytes.remove_prefix(c->length);
+        } else {
+            out += static_cast<char16_t>(kEscapeBase + static_cast<unsigned char>(bytes.front()));
+            bytes.remove_prefix(1);
+        }
+    }
+    return out;
+}
+
+std::optional<std::string> utf16_to_path(std::u16string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char16_t u = text[i];
+        if (is_high_surrogate(u) && i + 1 < text.size() && is_low_surrogate(text[i + 1])) {
+            append_utf8(out, 0x10000 + ((static_cast<char32_t>(u) - 0xD800) << 10) + (text[i + 1] - 0xDC00));
+            ++i;
+        } else if (is_escaped_byte(u)) {
+            out += static_cast<char>(u - kEscapeBase);
+        } else if (is_high_surrogate(u) || is_low_surrogate(u)) {
+            return std::nullopt;
+        } else {
+            append_utf8(out, u);
+        }
+    }
+    return out;
+}
+
+std::string path_display_text(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size());
+    while (!bytes.empty()) {
+        const auto c = decode_utf8_char(bytes);
+        const std::size_t length = c ? c->length : 1;
+        if (c)
+            out.append(bytes.substr(0, length));
+        else
+            out += "\xEF\xBF\xBD";
+        bytes.remove_prefix(length);
     }
     return out;
 }

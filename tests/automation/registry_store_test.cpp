@@ -153,6 +153,52 @@ TEST(RegistryStore, UpdateSavesOnlyWhenAsked) {
     EXPECT_EQ(read_file(path), "garbage\n");
 }
 
+// "a\\a\\...": a key `depth` levels below the root.
+std::string nested_key(std::size_t depth) {
+    std::string path = "a";
+    for (std::size_t i = 1; i < depth; ++i) path += "\\a";
+    return path;
+}
+
+TEST(RegistryStore, KeysNestDownToTheLimitAndNoFurther) {
+    const std::string deepest = nested_key(RegistryStore::kMaxKeyDepth);
+    RegistryStore store;
+    ASSERT_TRUE(store.set_default_value(deepest, "x"));
+    EXPECT_FALSE(store.create_key(deepest + "\\a"));
+    EXPECT_FALSE(store.set_value(deepest + "\\a", "n", "v"));
+    EXPECT_FALSE(store.has_key(deepest + "\\a"));
+
+    TempDir dir;
+    const fs::path path = dir.path() / "registry";
+    ASSERT_TRUE(store.save(path));
+    auto loaded = RegistryStore::load(path);
+    ASSERT_TRUE(loaded) << loaded.error().message;
+    EXPECT_EQ(loaded->default_value(deepest), "x");
+    EXPECT_EQ(loaded->print(), store.print());
+}
+
+TEST(RegistryStore, AStoreNestedBeyondTheLimitIsMalformedAndLeftAlone) {
+    TempDir dir;
+    const fs::path path = dir.path() / "registry";
+    // Just beyond the limit, and deep enough to overflow any recursive walk.
+    for (std::size_t depth : {RegistryStore::kMaxKeyDepth + 1, std::size_t{400000}}) {
+        SCOPED_TRACE(depth);
+        const std::string text = "[ok]\n@=\"1\"\n[" + nested_key(depth) + "]\n";
+        std::ofstream(path, std::ios::trunc) << text;
+        ::chmod(path.c_str(), 0600);
+        const std::string why =
+            "registry store " + path.string() + " is malformed: line 3: key nested deeper than 512 levels";
+        const auto loaded = RegistryStore::load(path);
+        ASSERT_FALSE(loaded);
+        EXPECT_EQ(loaded.error().kind, RegistryErrorKind::Malformed);
+        EXPECT_EQ(loaded.error().message, why);
+        const auto updated = RegistryStore::update(path, [](RegistryStore& s) { return s.set_default_value("B", "2"); });
+        ASSERT_FALSE(updated);
+        EXPECT_EQ(updated.error().message, why);
+        EXPECT_EQ(read_file(path), text);
+    }
+}
+
 TEST(RegistryStore, DefaultPathFollowsTheEnvironment) {
     ::setenv("CORVEX_REGISTRY", "/x/store", 1);
     EXPECT_EQ(RegistryStore::default_path(), fs::path("/x/store"));

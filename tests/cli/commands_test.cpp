@@ -8,6 +8,7 @@
 
 #include <csignal>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -16,7 +17,9 @@
 #include "corvex/corvex.h"
 #include "corvex/platform/guid_text.h"
 #include "corvex/platform/registry_store.h"
+#include "corvex/platform/text.h"
 #include "test_logs.h"
+#include "tests/support/invalid_names.h"
 
 namespace corvex::cli_test {
 namespace {
@@ -536,6 +539,110 @@ TEST(Convert, RefusesToConvertALogOntoItself) {
     expect_one_line_failure(run_corvex({"convert", src, (folder / "." / "meter.log").string()}), 1,
                             "corvex convert: ", "is the source log itself");
     EXPECT_EQ(read_file(src), before);
+}
+
+// ---- paths are bytes ---------------------------------------------------------
+
+TEST(Paths, EveryCommandOpensAndWritesNamesThatAreNotUtf8Exactly) {
+    TempFolder folder;
+    for (const auto& name : corvex::testing::invalid_names()) {
+        SCOPED_TRACE(name.kind);
+        const std::string log_name = "log" + name.bytes + ".log", csv = "out" + name.bytes + ".csv",
+                          cvt = "out" + name.bytes + ".cvt";
+        const std::string log = folder.write_log(log_name, pc_log());
+        const RunResult info = run_corvex({"info", log});
+        EXPECT_EQ(info.status, 0) << info.err;
+        EXPECT_TRUE(contains(info.out, "Records:     3\n")) << info.out;
+        const RunResult dump = run_corvex({"dump", log});
+        EXPECT_EQ(dump.status, 0) << dump.err;
+        EXPECT_TRUE(contains(dump.out, "2023-03-15 12:00:00\t1.5\t0\t0.1\t7\n")) << dump.out;
+        EXPECT_EQ(run_corvex({"export", log_name, "-o", csv}, {}, folder.path()).status, 0);
+        // Texts inside the export are UTF-8: the name's invalid bytes show as U+FFFD.
+        const std::string exported = read_file(folder / csv);
+        EXPECT_TRUE(exported.starts_with("File Title: ,log")) << exported;
+        EXPECT_EQ(text::path_display_text(exported), exported);
+        EXPECT_EQ(run_corvex({"convert", log, (folder / cvt).string()}).status, 0);
+        EXPECT_EQ(read_file(folder / cvt).size(), 1032u + 3 * 2 * 18);
+        // Nothing went to a name with U+FFFD in it.
+        std::vector<std::string> expected{log_name, csv, cvt};
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(folder.entries(), expected);
+        for (const auto& entry : expected) std::filesystem::remove(folder / entry);
+    }
+    folder.write_log("log\xE9.log", pc_log());
+    ASSERT_EQ(run_corvex({"export", "log\xE9.log", "-o", "out.csv"}, {}, folder.path()).status, 0);
+    EXPECT_TRUE(read_file(folder / "out.csv").starts_with("File Title: ,log\uFFFD.log\r\nFile Name: ,log\uFFFD.log\r\n"));
+    // On the terminal the bytes are shown as they are: escaped.
+    EXPECT_TRUE(contains(run_corvex({"info", "log\xE9.log"}, {}, folder.path()).out, "File:        log\\xE9.log\n"));
+}
+
+// ---- texts from the log cannot drive the terminal -------------------------------
+
+// A PC log whose label sets the terminal's title (OSC ... BEL) and carries the
+// Windows-1252 bytes that stand for the C1 controls OSC (0x9D) and DCS (0x90),
+// and a byte 0x9B (CSI in C1, a "›" in Windows-1252).
+logwriter::LogDescription hostile_log() {
+    logwriter::LogDescription desc = pc_log();
+    desc.channels[0].label = "\x1B]0;pwned\x07\x9D\x90\x9B";
+    desc.channels[0].symbol = "\x1B[2J";
+    desc.channels[1].label = "tab\there";
+    desc.channels[1].computer = "PC\r\n";
+    return desc;
+}
+
+// No C0 control but the line feed, no DEL and no C1 control in UTF-8.
+bool is_inert(const std::string& out) {
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        const auto b = static_cast<unsigned char>(out[i]);
+        if ((b < 0x20 && b != '\n' && b != '\t') || b == 0x7F || b == 0x9B) return false;
+        if (b == 0xC2 && i + 1 < out.size() && static_cast<unsigned char>(out[i + 1]) < 0xA0) return false;
+    }
+    return true;
+}
+
+TEST(TerminalText, InfoAndDumpShowControlCharactersFromTheLogEscaped) {
+    TempFolder folder;
+    const auto log = folder.write_log("hostile.log", hostile_log());
+    const RunResult info = run_corvex({"info", log});
+    ASSERT_EQ(info.status, 0) << info.err;
+    EXPECT_TRUE(is_inert(info.out)) << info.out;
+    EXPECT_FALSE(contains(info.out, "\t"));
+    EXPECT_TRUE(contains(info.out, "  \\x1B]0;pwned\\x07\\u009D\\u0090\xE2\x80\xBA  \\x1B[2J  577")) << info.out;
+    EXPECT_TRUE(contains(info.out, "  tab\\x09here  ")) << info.out;
+    EXPECT_TRUE(contains(info.out, "  PC\\x0D\\x0A  ")) << info.out;
+
+    const RunResult dump = run_corvex({"dump", log});
+    ASSERT_EQ(dump.status, 0) << dump.err;
+    EXPECT_TRUE(is_inert(dump.out)) << dump.out;
+    // One field per column: the header line still has five.
+    EXPECT_TRUE(dump.out.starts_with(
+        "Date/Time\t\\x1B]0;pwned\\x07\\u009D\\u0090\xE2\x80\xBA (\\x1B[2J)\tError\ttab\\x09here\tError\n"))
+        << dump.out;
+    // JSON keeps its own escapes.
+    EXPECT_TRUE(contains(run_corvex({"dump", "--json", log}).out, R"("label":"\u001b]0;pwned\u0007)"));
+}
+
+TEST(TerminalText, FailureReportsShowThePathTheyEchoEscaped) {
+    TempFolder folder;
+    const std::string path = (folder / "x\x1B]0;t\x07\xE9.log").string();
+    expect_one_line_failure(run_corvex({"info", path}), 1, "corvex info: ", "x\\x1B]0;t\\x07\\xE9.log: cannot open");
+}
+
+// ---- a registry store too deeply nested to be one ---------------------------------
+
+TEST(Registry, AStoreNestedTooDeeplyIsReportedAndTheLibraryBesideTheToolIsUsed) {
+    TempFolder folder;
+    std::string key = "a";
+    for (int i = 0; i < 400000; ++i) key += "\\a";
+    const auto store = folder.write_bytes("registry", "; a store\n[" + key + "]\n");
+    ASSERT_EQ(::chmod(store.c_str(), 0600), 0);
+    const RunResult r = run_corvex({"info", folder.write_log("pc.log", pc_log())}, {"CORVEX_REGISTRY=" + store});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(contains(r.out, "Records:     3\n")) << r.out;
+    ASSERT_EQ(r.error_lines().size(), 1u) << r.err;
+    EXPECT_EQ(r.error_lines()[0], "corvex: warning: registry store " + store +
+                                      " is malformed: line 2: key nested deeper than 512 levels; using " +
+                                      (std::filesystem::path(CORVEX_BINARY_DIR) / "bin" / "libCorvex.so").string());
 }
 
 // ---- units, typelib, help ------------------------------------------------------

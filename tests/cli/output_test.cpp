@@ -9,6 +9,7 @@
 #include "cli/output/json_line.h"
 #include "cli/output/progress.h"
 #include "cli/output/text_table.h"
+#include "cli/output/visible_text.h"
 
 namespace corvex::cli {
 namespace {
@@ -52,6 +53,31 @@ TEST(TextTable, AlignsColumnsByCharactersNotBytes) {
     t.add_row({"Symbol", "Id"});
     t.add_row({"m\xC2\xB3/s", "705"});  // "m³/s": four characters, five bytes
     EXPECT_EQ(t.text(), "Symbol  Id\nm\xC2\xB3/s    705\n");
+}
+
+TEST(VisibleText, ControlCharactersAndInvalidBytesAreShownEscaped) {
+    struct Case {
+        std::string text, shown;
+    };
+    const Case cases[] = {
+        {"\x1B]0;title\x07", "\\x1B]0;title\\x07"},
+        {std::string("nul\0", 4), "nul\\x00"},
+        {"tab\tcr\rlf\n", "tab\\x09cr\\x0Dlf\\x0A"},
+        {"del\x7F", "del\\x7F"},
+        {"\xC2\x9B" "2J \xC2\x80 \xC2\x9F", "\\u009B2J \\u0080 \\u009F"},  // C1 controls
+        {"\xC2\xA0\xC2\xB3 \xE2\x80\xBA \xF0\x9F\x98\x80", "\xC2\xA0\xC2\xB3 \xE2\x80\xBA \xF0\x9F\x98\x80"},
+        {"log\xE9.log \x9B \xED\xA0\x80", "log\\xE9.log \\x9B \\xED\\xA0\\x80"},  // not UTF-8
+        {"\\x1B as text", "\\x1B as text"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(visible(c.text), c.shown) << c.shown;
+}
+
+TEST(TextTable, FieldsKeepTheirColumnsWithControlCharactersEscaped) {
+    EXPECT_EQ(tsv_line({"a\tb", "c\r\nd", "\x1B[2J"}), "a\\x09b\tc\\x0D\\x0Ad\t\\x1B[2J\n");
+    AlignedTable t;
+    t.add_row({"\x1B", "x"});
+    t.add_row({"abcdef", "y"});
+    EXPECT_EQ(t.text(), "\\x1B    x\nabcdef  y\n");
 }
 
 TEST(Progress, DrawsOnlyWhenEnabledAndWipesItsLine) {

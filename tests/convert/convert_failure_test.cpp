@@ -13,6 +13,7 @@
 #include "corvex/platform/module.h"
 #include "corvex/platform/text.h"
 #include "tests/convert/convert_test_support.h"
+#include "tests/support/invalid_names.h"
 #include "tools/logwriter/log_writer.h"
 
 namespace corvex::convert::testing {
@@ -140,6 +141,29 @@ TEST_F(ConvertTest, PathWithANulInsideIsNotCutShort) {
     EXPECT_EQ(converter->RZ417ToPC(good_src.get(), bad_dst.get(), &result), S_OK);
     EXPECT_EQ(result, -1);
     EXPECT_EQ(messages_, (std::vector<Message>{kInputMessage, kOutputMessage}));
+    EXPECT_EQ(folder_names(dir_), std::vector<std::string>{"in.log"});
+}
+
+TEST_F(ConvertTest, NamesThatAreNotUtf8AreReadAndWrittenExactly) {
+    for (const auto& name : corvex::testing::invalid_names()) {
+        SCOPED_TRACE(name.kind);
+        const std::string src = "in" + name.bytes + ".log", dst = "out" + name.bytes + ".cvt";
+        lw::write_log(dir_ / src, small_pc_log(2));
+        EXPECT_EQ(convert(dir_ / src, dir_ / dst), 0);
+        EXPECT_EQ(fs::file_size(dir_ / dst), 1032u + 18 * 3 * 2);
+        EXPECT_EQ(folder_names(dir_), (std::vector<std::string>{src, dst}));
+        fs::remove(dir_ / src);
+        fs::remove(dir_ / dst);
+    }
+    EXPECT_TRUE(messages_.empty());
+    // A lone surrogate that stands for no byte names no file to write.
+    lw::write_log(dir_ / "in.log", small_pc_log(1));
+    const std::u16string folder = text::path_to_utf16(dir_.native() + "/");
+    const Bstr src(folder + u"in.log"), dst(folder + std::u16string{u'o', char16_t(0xDBFF)});
+    std::int32_t result = 0;
+    EXPECT_EQ(ConvertLog::make()->RZ417ToPC(src.get(), dst.get(), &result), S_OK);
+    EXPECT_EQ(result, -1);
+    EXPECT_EQ(messages_, std::vector<Message>{kOutputMessage});
     EXPECT_EQ(folder_names(dir_), std::vector<std::string>{"in.log"});
 }
 

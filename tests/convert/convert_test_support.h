@@ -69,7 +69,7 @@ protected:
 
     std::int32_t convert(ConvertLog& converter, const fs::path& src, const fs::path& dst) {
         std::int32_t result = 12345;
-        const Bstr s = Bstr::from_utf8(src.string()), d = Bstr::from_utf8(dst.string());
+        const Bstr s = Bstr::from_path(src.native()), d = Bstr::from_path(dst.native());
         EXPECT_EQ(converter.RZ417ToPC(s.get(), d.get(), &result), S_OK);
         return result;
     }
@@ -98,7 +98,7 @@ struct SourceView {
 inline std::int32_t open_with_log(const fs::path& path) {
     auto log = objects::Log::make();
     std::int32_t ret = 12345;
-    const Bstr name = Bstr::from_utf8(path.string());
+    const Bstr name = Bstr::from_path(path.native());
     EXPECT_EQ(log->Open(name.get(), &ret), S_OK);
     return ret;
 }
@@ -106,7 +106,7 @@ inline std::int32_t open_with_log(const fs::path& path) {
 inline std::optional<SourceView> read_through_log(const fs::path& path) {
     ComPtr<ILog> log = objects::Log::make();
     std::int32_t ret = -1;
-    const Bstr name = Bstr::from_utf8(path.string());
+    const Bstr name = Bstr::from_path(path.native());
     if (log->Open(name.get(), &ret) != S_OK || ret != 0) return std::nullopt;
     ComPtr<ILogInfo> info;
     EXPECT_EQ(log->GetLogInfo(info.put()), S_OK);

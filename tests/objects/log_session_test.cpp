@@ -3,7 +3,9 @@
 #include <climits>
 #include <string>
 
+#include "corvex/platform/text.h"
 #include "objects_test_support.h"
+#include "tests/support/invalid_names.h"
 
 namespace corvex::objects::testing {
 namespace {
@@ -107,6 +109,24 @@ TEST_F(ObjectsTest, OpenFailuresCloseThePreviousLogAndReportMinusOne) {
     const platform::Bstr empty(u"");
     std::int32_t ret = 7;
     EXPECT_EQ(log->Open(empty.get(), &ret), S_OK);
+    EXPECT_EQ(ret, -1);
+}
+
+TEST_F(ObjectsTest, NamesThatAreNotUtf8OpenExactly) {
+    auto log = new_log();
+    for (const auto& name : corvex::testing::invalid_names()) {
+        SCOPED_TRACE(name.kind);
+        EXPECT_EQ(open(log.get(), write(name.bytes + ".log", pc_desc(5))), 0);
+        EXPECT_EQ(count_of(log.get()), 4);
+    }
+    // A lone surrogate that stands for no byte names no file, not even the
+    // ones a lossy conversion would make of it.
+    write("a?.log", pc_desc(5));
+    write("a\xEF\xBF\xBD.log", pc_desc(5));
+    const platform::Bstr lone(text::path_to_utf16(dir_.native() + "/") + std::u16string{u'a', char16_t(0xD800)} +
+                              u".log");
+    std::int32_t ret = 7;
+    EXPECT_EQ(log->Open(lone.get(), &ret), S_OK);
     EXPECT_EQ(ret, -1);
 }
 

@@ -62,7 +62,7 @@ ComPtr<ILog> new_log() {
 }
 
 std::int32_t open(ILog* log, const std::filesystem::path& path) {
-    const platform::Bstr name = platform::Bstr::from_utf8(path.string());
+    const platform::Bstr name = platform::Bstr::from_path(path.native());
     std::int32_t ret = 7;
     EXPECT_EQ(log->Open(name.get(), &ret), S_OK);
     return ret;

@@ -293,5 +293,39 @@ TEST_F(MainWindowTest, OpenDialogStartsInTheFolderOfTheLastLog) {
     EXPECT_EQ(selected_units(*window), 1);
 }
 
+// File dialogs show names that are not UTF-8 with U+FFFD; the window finds
+// the file the user picked, and refuses a name it cannot tell apart.
+TEST_F(MainWindowTest, NamesShownLossilyByTheDialogsOpenAndExportTheFilesMeant) {
+    auto window = make_window();
+    const std::string folder = (scratch / "site\xE9").native();
+    std::filesystem::create_directory(folder);
+    const std::string log = folder + "/flow\xFF.log";
+    logwriter::write_log(log, pc_log(0, 0, {pc_channel(1, "A", "")}));
+    const QString shown = QFile::decodeName(QByteArray::fromStdString(log));
+    ASSERT_TRUE(shown.contains(QChar(0xFFFD)));
+    dialogs.answers.push_back(shown);
+    child<QAction>(*window, "mnuFileOpen")->trigger();
+    ASSERT_TRUE(window->log_loaded());
+    EXPECT_EQ(window->file_path(), log);
+    EXPECT_EQ(status_lines(*window).back(), QString::fromUtf8("Opened Log File 'flow\uFFFD.log'"));
+    EXPECT_EQ(settings.get("Paths", "oFilePath", ""), folder + "/");
+
+    // The export goes into that folder, and names the log as shown.
+    dialogs.answers.push_back(QFile::decodeName(QByteArray::fromStdString(folder + "/out.csv")));
+    child<QPushButton>(*window, "cmdExport")->click();
+    EXPECT_TRUE(testing::read_file(folder + "/out.csv").starts_with("File Title: ,flow\uFFFD.log\r\n"))
+        << status_lines(*window).back().toStdString();
+
+    // A second name shown the same way: the dialog's answer names neither.
+    logwriter::write_log(folder + "/flow\xFE.log", pc_log(0, 0, {pc_channel(1, "B", "")}));
+    dialogs.answers.push_back(shown);
+    child<QAction>(*window, "mnuFileOpen")->trigger();
+    EXPECT_EQ(window->file_path(), log);
+    const QStringList lines = status_lines(*window);
+    EXPECT_EQ(lines[lines.size() - 2], QString::fromUtf8("ERROR: Log File 'flow\uFFFD.log' failed to open"));
+    EXPECT_TRUE(lines.back().endsWith(QString::fromUtf8(": 2 files have names shown as 'flow\uFFFD.log'")))
+        << lines.back().toStdString();
+}
+
 }  // namespace
 }  // namespace corvex::viewer

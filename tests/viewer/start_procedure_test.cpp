@@ -1,50 +1,69 @@
 // The viewer program itself: the whole command line after its name is one
-// log path, opened at start.
-#include <chrono>
-#include <thread>
+// log path, opened at start, byte for byte.
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
-#include <QProcess>
-#include <QProcessEnvironment>
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
 
 #include <gtest/gtest.h>
 
 #include "viewer_test_support.h"
+
+extern char** environ;
 
 namespace corvex::viewer {
 namespace {
 
 using StartProcedureTest = testing::ViewerTest;
 
-TEST_F(StartProcedureTest, OpensTheWholeCommandLineAsOnePath) {
-    // A path with a blank reaches the program as two arguments.
-    const auto log = scratch / "site A" / "pc flow.log";
-    std::filesystem::create_directories(log.parent_path());
+TEST_F(StartProcedureTest, OpensTheWholeCommandLineAsOnePathByteForByte) {
+    // A path with a blank reaches the program as two arguments; its names are
+    // not UTF-8, as on a memory card written by an old field laptop.
+    const std::string folder = (scratch / "site A\xE9").native();
+    const std::string log = folder + "/pc flow\xFF.log";
+    std::filesystem::create_directories(folder);
     std::filesystem::copy_file(testing::sample("pc_flow.log"), log);
-    const std::string text = log.string();
-    const auto blank = text.find(' ');
+    const auto blank = log.find(' ');
 
-    QProcess viewer;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("CORVEX_VIEWER_SETTINGS", QString::fromStdString(settings_path.string()));
-    env.insert("CORVEX_REGISTRY", QString::fromStdString(registry_path.string()));
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    viewer.setProcessEnvironment(env);
-    viewer.setProcessChannelMode(QProcess::ForwardedChannels);
-    viewer.start(CORVEX_VIEWER_PROGRAM, {QString::fromStdString(text.substr(0, blank)),
-                                         QString::fromStdString(text.substr(blank + 1))});
-    ASSERT_TRUE(viewer.waitForStarted(10'000));
+    std::vector<std::string> args = {CORVEX_VIEWER_PROGRAM, log.substr(0, blank), log.substr(blank + 1)};
+    std::vector<std::string> env = {"CORVEX_VIEWER_SETTINGS=" + settings_path.native(),
+                                    "CORVEX_REGISTRY=" + registry_path.native(), "QT_QPA_PLATFORM=offscreen"};
+    const auto own = [&](const char* e) {
+        return std::any_of(env.begin(), env.end(),
+                           [&](const std::string& o) { return std::strncmp(e, o.c_str(), o.find('=') + 1) == 0; });
+    };
+    for (char** e = environ; *e; ++e)
+        if (!own(*e)) env.emplace_back(*e);
+    std::vector<char*> argv, envp;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    for (auto& e : env) envp.push_back(e.data());
+    envp.push_back(nullptr);
+    pid_t viewer = 0;
+    ASSERT_EQ(posix_spawn(&viewer, argv[0], nullptr, nullptr, argv.data(), envp.data()), 0);
 
     // The folder of a log that opened is remembered at once.
     std::string remembered;
+    int status = 0;
+    bool running = true;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (remembered.empty() && std::chrono::steady_clock::now() < deadline &&
-           viewer.state() == QProcess::Running) {
+    while (remembered.empty() && running && std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
         remembered = settings.get("Paths", "oFilePath", "");
+        running = waitpid(viewer, &status, WNOHANG) == 0;
     }
-    viewer.kill();
-    viewer.waitForFinished(10'000);
-    EXPECT_EQ(remembered, log.parent_path().string() + "/");
+    if (running) {
+        ::kill(viewer, SIGKILL);
+        waitpid(viewer, &status, 0);
+    }
+    EXPECT_EQ(remembered, folder + "/");
 }
 
 }  // namespace

@@ -24,6 +24,8 @@ public:
 
     static Bstr from_utf8(std::string_view text);
     static Bstr from_cp1252(std::string_view text);
+    // A file name's bytes, losslessly (text::path_to_utf16).
+    static Bstr from_path(std::string_view bytes);
     static Bstr attach(BSTR s) noexcept {
         Bstr b;
         b.s_ = s;

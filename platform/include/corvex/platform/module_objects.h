@@ -27,8 +27,19 @@ struct ModuleObjectFailure {
     std::string beside_why;
 };
 
+// Where a created object came from: the registered library, or the library
+// beside the executable after activation failed (`registered` and
+// `registered_why` say why, so a caller can tell the user about a store that
+// could not be used).
+struct ModuleObjectOrigin {
+    bool beside = false;
+    HRESULT registered = S_OK;
+    std::string registered_why;
+};
+
 // Creates an object of class `clsid` and asks it for `iid`: through the
 // registry store first, then from library_beside_executable().
-Expected<void, ModuleObjectFailure> create_module_object(const CLSID& clsid, const IID& iid, void** ppv);
+Expected<ModuleObjectOrigin, ModuleObjectFailure> create_module_object(const CLSID& clsid, const IID& iid,
+                                                                       void** ppv);
 
 }  // namespace corvex::platform

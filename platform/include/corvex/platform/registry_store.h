@@ -49,6 +49,8 @@ struct RegistryNameLess {
 
 class RegistryStore {
 public:
+    static constexpr std::size_t kMaxKeyDepth = 512;
+
     struct Key {
         std::optional<std::string> default_value;
         std::map<std::string, std::string, RegistryNameLess> values;
@@ -59,7 +61,7 @@ public:
     static std::filesystem::path default_path();
 
     // Reads a store. A missing file is an empty store; an unsafe or malformed
-    // one is an error.
+    // one (a key nested deeper than kMaxKeyDepth included) is an error.
     static Expected<RegistryStore, RegistryError> load(const std::filesystem::path& path);
     // Writes the store atomically with permissions 0600, creating its folder
     // (0700) when needed.
@@ -76,7 +78,10 @@ public:
 
     // Key paths are names joined by backslashes: "CLSID\\{...}\\InprocServer32".
     // An empty path names the root. Empty names and names holding control
-    // characters, ']' or '\\' are not valid key names.
+    // characters, ']' or '\\' are not valid key names, and no key lies more
+    // than kMaxKeyDepth levels below the root (the system registry's limit;
+    // real keys are a handful of levels deep). The bound keeps every walk of
+    // the key tree, including its destruction, within a small stack.
     static bool is_valid_key_path(std::string_view path);
 
     bool has_key(std::string_view path) const;
@@ -85,7 +90,8 @@ public:
     std::optional<std::string> value(std::string_view path, std::string_view name) const;
     std::vector<std::string> subkey_names(std::string_view path) const;
 
-    // Creates the key and any missing parents; false for an invalid path.
+    // Creates the key and any missing parents; false for an invalid path
+    // (including one deeper than kMaxKeyDepth).
     bool create_key(std::string_view path);
     bool set_default_value(std::string_view path, std::string_view value);
     bool set_value(std::string_view path, std::string_view name, std::string_view value);
