@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what the build and the tests need from Debian's packages, and
-# generates the de_DE.UTF-8 locale the locale tests run under. Does nothing
-# when everything is already present.
+# generates the de_DE.UTF-8 and en_US.UTF-8 locales the locale tests run
+# under. Does nothing when everything is already present.
 set -euo pipefail
 
 packages=(
@@ -28,10 +28,13 @@ if [ "${#missing[@]}" -gt 0 ]; then
   "${sudo_cmd[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
-if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
-  echo "setup: generating the de_DE.UTF-8 locale"
-  if ! grep -q '^de_DE.UTF-8 UTF-8' /etc/locale.gen 2>/dev/null; then
-    echo 'de_DE.UTF-8 UTF-8' | "${sudo_cmd[@]}" tee -a /etc/locale.gen >/dev/null
+# The locale tests run under a decimal-comma locale and a 12-hour clock.
+for wanted in de_DE en_US; do
+  if ! locale -a 2>/dev/null | grep -qi "^${wanted}\.utf-\?8$"; then
+    echo "setup: generating the ${wanted}.UTF-8 locale"
+    if ! grep -q "^${wanted}.UTF-8 UTF-8" /etc/locale.gen 2>/dev/null; then
+      echo "${wanted}.UTF-8 UTF-8" | "${sudo_cmd[@]}" tee -a /etc/locale.gen >/dev/null
+    fi
+    "${sudo_cmd[@]}" locale-gen >/dev/null
   fi
-  "${sudo_cmd[@]}" locale-gen >/dev/null
-fi
+done

@@ -2,10 +2,13 @@
 // the C forms, under a German locale and in an unusual time zone.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <ctime>
 #include <limits>
 #include <optional>
+#include <string>
+#include <string_view>
 
 #include "tests/export/export_test_support.h"
 #include "viewer/export/log_time.h"
@@ -85,6 +88,43 @@ TEST(GeneralDateText, GermanShortDateAndLongTime) {
     EXPECT_EQ(general_date_text(0.0), "00:00:00");
 }
 
+TEST(GeneralDateText, TwelveHourClock) {
+    ASSERT_TRUE(testing::locale_available("en_US.UTF-8")) << "the en_US.UTF-8 locale is not installed";
+    ScopedLocaleEnv env("en_US.UTF-8");
+    const TextForms forms = TextForms::from_environment();
+    const DateCase cases[] = {
+        {0.0, "12:00:00 AM"},
+        {45000.25, "03/15/2023 06:00:00 AM"},
+        {45000.5, "03/15/2023 12:00:00 PM"},
+        {45000.0 + 13.0 / 24 + 5.0 / 1440 + 7.0 / 86400, "03/15/2023 01:05:07 PM"},
+        {45000.0 + 86399.0 / 86400, "03/15/2023 11:59:59 PM"},
+        {2.0, "01/01/1900"},
+        {1e10, "10000000000"},
+    };
+    for (const DateCase& c : cases) EXPECT_EQ(forms.general_date(c.log_time), c.text) << c.log_time;
+}
+
+TEST(GeneralDateText, AWriterOfManyDatesWritesEachAsAlone) {
+    // The writer keeps the last day's text: changes of day in both
+    // directions, and values without a date or without a calendar moment in
+    // between, must not show a stale date.
+    const double times[] = {45000.5, 45000.75, 45001.25, 45000.125, 0.5, kNaN, 45000.0, 1e10, -1.25, 45001.0};
+    for (const char* locale : {"C.UTF-8", "de_DE.UTF-8", "en_US.UTF-8"}) {
+        ASSERT_TRUE(testing::locale_available(locale)) << locale << " is not installed";
+        ScopedLocaleEnv env(locale);
+        const TextForms forms = TextForms::from_environment();
+        GeneralDateWriter writer(forms);
+        std::string line;
+        std::string expected;
+        for (const double t : times) {
+            writer.append(line, t);
+            line += ';';
+            expected += forms.general_date(t) + ';';
+        }
+        EXPECT_EQ(line, expected) << locale;
+    }
+}
+
 TEST(GeneralDateText, LogTimesNeverMoveWithTheTimeZone) {
     const std::string before = general_date_text(45000.5);
     ScopedEnv zone("TZ", "Pacific/Chatham");
@@ -113,44 +153,76 @@ struct NumberCase {
     const char* text;
 };
 
+// Written under C.UTF-8 as listed and under de_DE.UTF-8 with a decimal comma.
 const NumberCase kNumbers[] = {
     {0.0, "0"},
     {-0.0, "0"},
     {1.0, "1"},
     {-2.5, "-2.5"},
     {3.25, "3.25"},
-    {0.1 + 0.2, "0.3"},
+    {0.1, "0.1"},
+    {-0.1, "-0.1"},
+    {123456.7, "123456.7"},
+    {-1234567.5, "-1234567.5"},  // never digit grouping
+    {0.1 + 0.2, "0.3"},          // 17 shortest digits
+    {1.0000000000000002, "1"},
     {1.0 / 3, "0.333333333333333"},
     {2.0 / 3, "0.666666666666667"},
+    // 15, 16 and 17 significant digits.
+    {123456789012345.0, "123456789012345"},
+    {0.123456789012345, "0.123456789012345"},
+    {1234567890123456.0, "1.23456789012346E+15"},
+    {0.1234567890123456, "0.123456789012346"},
+    {9007199254740993.0, "9.00719925474099E+15"},  // 2^53 + 1 reads as 2^53
+    {123456789012345678.0, "1.23456789012346E+17"},
+    // The exact value lies below the half that its 16 shortest digits show.
+    {2.204889796112795, "2.20488979611279"},
+    {-6.717080964823625, "-6.71708096482362"},
+    // Rounding that carries into the next power of ten, across the switch
+    // between fixed and exponent form.
+    {99999999999999.98, "100000000000000"},
+    {999999999999999.4, "999999999999999"},
+    {999999999999999.5, "1E+15"},
+    {9.999999999999995e-5, "0.0001"},
+    {9.99999999999999e-5, "9.99999999999999E-05"},
     {100000000000000.0, "100000000000000"},
     {1e15, "1E+15"},
     {1e20, "1E+20"},
-    {123456789012345678.0, "1.23456789012346E+17"},
+    {1e100, "1E+100"},
     {0.0001, "0.0001"},
+    {1e-5, "1E-05"},
+    {-1e-5, "-1E-05"},
     {1.5e-5, "1.5E-05"},
+    {1.234567890123456e-05, "1.23456789012346E-05"},
+    {1.5e-100, "1.5E-100"},
     {-1e-300, "-1E-300"},
     {std::numeric_limits<double>::max(), "1.79769313486232E+308"},
+    {-std::numeric_limits<double>::max(), "-1.79769313486232E+308"},
+    {std::numeric_limits<double>::min(), "2.2250738585072E-308"},
+    // Subnormal: far fewer shortest digits than the 15 written.
+    {2.225073858507201e-308, "2.2250738585072E-308"},
     {std::numeric_limits<double>::denorm_min(), "4.94065645841247E-324"},
     {kNaN, "NaN"},
     {kInf, "Inf"},
     {-kInf, "-Inf"},
 };
 
-TEST(NumberText, FifteenSignificantDigitsInTheCForms) {
-    ScopedLocaleEnv env("C.UTF-8");
-    const TextForms forms = TextForms::from_environment();
-    for (const NumberCase& c : kNumbers) EXPECT_EQ(forms.number(c.value), c.text) << c.value;
-}
-
-TEST(NumberText, GermanDecimalComma) {
+TEST(NumberText, FifteenSignificantDigitsWithTheLocalesDecimalSeparator) {
     ASSERT_TRUE(testing::locale_available("de_DE.UTF-8")) << "the de_DE.UTF-8 locale is not installed";
-    ScopedLocaleEnv env("de_DE.UTF-8");
-    const TextForms forms = TextForms::from_environment();
-    EXPECT_EQ(forms.decimal_separator(), ",");
-    EXPECT_EQ(forms.number(3.25), "3,25");
-    EXPECT_EQ(forms.number(1.5e-5), "1,5E-05");
-    EXPECT_EQ(forms.number(-1234567.5), "-1234567,5");  // never digit grouping
-    EXPECT_EQ(forms.number(1e20), "1E+20");
+    for (const char* locale : {"C.UTF-8", "de_DE.UTF-8"}) {
+        ScopedLocaleEnv env(locale);
+        const TextForms forms = TextForms::from_environment();
+        const char separator = std::string_view(locale) == "C.UTF-8" ? '.' : ',';
+        EXPECT_EQ(forms.decimal_separator(), std::string(1, separator));
+        for (const NumberCase& c : kNumbers) {
+            std::string text = c.text;
+            std::replace(text.begin(), text.end(), '.', separator);
+            EXPECT_EQ(forms.number(c.value), text) << locale << " " << c.value;
+            std::string line = "x;";
+            forms.append_number(line, c.value);
+            EXPECT_EQ(line, "x;" + text) << locale << " " << c.value;
+        }
+    }
 }
 
 TEST(NumberText, TheProcessLocaleDoesNotLeakIn) {

@@ -29,6 +29,19 @@ public:
     }
     // The last field of a line, without a delimiter after it.
     void last_field(std::string_view text) { append_field(buffer_, text, delimiter_); }
+    // A field that `write` appends to the line in place (quoted afterwards in
+    // the rare case that it needs it), followed by the delimiter.
+    template <class Write>
+    void field_in_place(Write write) {
+        const std::size_t start = buffer_.size();
+        write(buffer_);
+        if (needs_quotes(std::string_view(buffer_).substr(start), delimiter_)) {
+            const std::string text = buffer_.substr(start);
+            buffer_.resize(start);
+            append_field(buffer_, text, delimiter_);
+        }
+        buffer_ += delimiter_;
+    }
 
     Expected<void, ExportError> end_line() {
         buffer_ += kLineEnd;
@@ -92,6 +105,7 @@ Expected<ExportOutcome, ExportError> export_csv(ILog* log, const ExportOptions& 
     const LogSource& source = *opened;
     const LogHeader& h = source.header();
     const TextForms forms = TextForms::from_environment();
+    GeneralDateWriter dates(forms);
 
     auto created = platform::OutputFile::open(out.native());
     if (!created) return Unexpected(file_error(created.error(), out));
@@ -118,11 +132,19 @@ Expected<ExportOutcome, ExportError> export_csv(ILog* log, const ExportOptions& 
             outcome.unreadable_record = r;
             break;
         }
-        w.field(record.time ? forms.general_date(*record.time) : std::string());
+        if (record.time) {
+            w.field_in_place([&](std::string& line) { dates.append(line, *record.time); });
+        } else {
+            w.field({});
+        }
         for (std::size_t u = 0; u < record.units.size(); ++u) {
             const UnitReading& unit = record.units[u];
             if (options.selects(static_cast<std::int32_t>(u))) {
-                w.field(unit.value ? forms.number(*unit.value) : std::string());
+                if (unit.value) {
+                    w.field_in_place([&](std::string& line) { forms.append_number(line, *unit.value); });
+                } else {
+                    w.field({});
+                }
             }
             if (errors.per_unit) {
                 w.field(std::to_string(unit.error));
