@@ -22,6 +22,9 @@ namespace corvex::xlsx {
 namespace {
 
 constexpr std::size_t kMaxBlockSize = std::size_t{1} << 30;
+// Each worker keeps about two blocks in flight; more workers than this would
+// only add memory.
+constexpr unsigned kMaxThreads = 16;
 
 Error usage(std::string message) { return Error{ErrorKind::usage, 0, std::move(message)}; }
 
@@ -82,7 +85,8 @@ struct Package::State {
         auto made = SpoolFile::create(options.temporary_folder);
         if (!made) return Unexpected(made.error());
         spool.emplace(std::move(made).value());
-        unsigned threads = options.threads ? *options.threads : std::max(1u, std::thread::hardware_concurrency());
+        const unsigned threads = std::min(
+            kMaxThreads, options.threads ? *options.threads : std::max(1u, std::thread::hardware_concurrency()));
         deflater = std::make_unique<BlockDeflater>(options.compression_level, threads, options.block_size,
                                                    [this](std::span<const unsigned char> block) {
                                                        return spool->append(block);

@@ -40,8 +40,8 @@ struct Options {
     std::optional<std::int64_t> created;
     // zlib compression level of every part, 1 (fastest) to 9 (smallest).
     int compression_level = 1;
-    // Threads that deflate sheet data besides the caller's; unset: one per
-    // processor; 0: the caller's thread does it all.
+    // Threads that deflate sheet data besides the caller's (at most 16);
+    // unset: one per processor; 0: the caller's thread does it all.
     std::optional<unsigned> threads;
     // Bytes of sheet XML per deflate block.
     std::size_t block_size = 512 * 1024;
