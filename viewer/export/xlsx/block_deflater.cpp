@@ -121,9 +121,12 @@ struct BlockDeflater::Shared {
 BlockDeflater::BlockDeflater(int level, unsigned threads, std::size_t block_size, Output output)
     : level_(level),
       block_size_(std::max<std::size_t>(block_size, 1)),
-      window_(2 * static_cast<std::size_t>(threads) + 1),
       output_(std::move(output)),
       shared_(std::make_unique<Shared>()) {
+    // Everything that may throw comes before the first thread starts.
+    current_ = take_spare();
+    current_text_ = &current_->input;
+    workers_.reserve(threads);
     for (unsigned i = 0; i < threads; ++i) {
         try {
             workers_.emplace_back([shared = shared_.get(), level] {
@@ -145,9 +148,8 @@ BlockDeflater::BlockDeflater(int level, unsigned threads, std::size_t block_size
             break;  // the blocks come out the same with fewer workers
         }
     }
+    window_ = 2 * workers_.size() + 1;
     if (workers_.empty()) shared_->inline_deflater = std::make_unique<Deflater>(level_);
-    current_ = take_spare();
-    current_text_ = &current_->input;
 }
 
 BlockDeflater::~BlockDeflater() {

@@ -80,7 +80,7 @@ private:
 
     const int level_;
     const std::size_t block_size_;
-    const std::size_t window_;
+    std::size_t window_ = 1;  // blocks in flight at most
     Output output_;
     std::unique_ptr<Shared> shared_;
     std::vector<std::thread> workers_;

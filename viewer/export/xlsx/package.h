@@ -85,7 +85,9 @@ public:
 
     // A new, empty sheet after the others. The sheet before takes no more rows.
     // Names: 1 to 31 characters, none of : \ / ? * [ ], not beginning or
-    // ending with an apostrophe, unique regardless of case.
+    // ending with an apostrophe, unique regardless of case; a name refused
+    // fails this call only. Any other failure, of this call or of a sheet's,
+    // is the package's: every later call reports it.
     Expected<Sheet*, Error> add_sheet(std::string_view name);
 
     // The sheet shown when the workbook opens; the first one unless set.
