@@ -7,7 +7,7 @@
 
 #include "corvex/corvex.h"
 #include "corvex/platform/com_ptr.h"
-#include "viewer/export/export_error.h"
+#include "export/export_error.h"
 #include "viewer/export_runner.h"
 #include "viewer/main_window.h"
 #include "viewer/status_lines.h"

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <limits>
 
-#include "viewer/export/log_source.h"
+#include "export/log_source.h"
 
 namespace corvex::viewer {
 

@@ -7,9 +7,9 @@
 
 #include "corvex/platform/text.h"
 
-#include "viewer/export/csv_export.h"
-#include "viewer/export/export_error.h"
-#include "viewer/export/workbook_export.h"
+#include "export/csv_export.h"
+#include "export/export_error.h"
+#include "export/workbook_export.h"
 #include "viewer/export_progress.h"
 #include "viewer/log_path.h"
 #include "viewer/main_window.h"

@@ -1,6 +1,6 @@
 // The two exports as the viewer runs them around the export engines: the save
 // dialog, the progress bar, the status lines and the message box. The files
-// themselves are the engines' work (viewer/export), so the viewer and the
+// themselves are the engines' work (export/), so the viewer and the
 // corvex tool write the same file for the same log and options.
 #pragma once
 
@@ -10,7 +10,7 @@
 #include <QString>
 
 #include "corvex/platform/expected.h"
-#include "viewer/export/export_options.h"
+#include "export/export_options.h"
 #include "viewer/status_lines.h"
 
 namespace corvex::viewer {

@@ -21,7 +21,7 @@
 #include "corvex/platform/text.h"
 #include "viewer/about_box.h"
 #include "viewer/delimiter_dialog.h"
-#include "viewer/export/text_forms.h"
+#include "export/text_forms.h"
 #include "viewer/export_command.h"
 #include "viewer/export_runner.h"
 #include "viewer/log_display.h"

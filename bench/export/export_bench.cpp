@@ -13,9 +13,9 @@
 #include "corvex/platform/bstr.h"
 #include "logmodule/objects/log.h"
 #include "tools/logwriter/log_writer.h"
-#include "viewer/export/csv_export.h"
-#include "viewer/export/workbook_check.h"
-#include "viewer/export/workbook_export.h"
+#include "export/csv_export.h"
+#include "export/workbook_check.h"
+#include "export/workbook_export.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "bench/number_text/reference_text.h"
-#include "viewer/export/text_forms.h"
+#include "export/text_forms.h"
 
 namespace {
 

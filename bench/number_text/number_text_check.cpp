@@ -28,8 +28,8 @@
 #include <vector>
 
 #include "bench/number_text/reference_text.h"
-#include "viewer/export/number_text.h"
-#include "viewer/export/text_forms.h"
+#include "export/number_text.h"
+#include "export/text_forms.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <optional>
 #include <string_view>
 
-#include "viewer/export/c_locale.h"
-#include "viewer/export/log_time.h"
+#include "export/c_locale.h"
+#include "export/log_time.h"
 
 namespace corvex::bench {
 

@@ -23,7 +23,7 @@
 #include <thread>
 #include <vector>
 
-#include "viewer/export/xlsx/package.h"
+#include "export/xlsx/package.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include "cli/output/progress.h"
 #include "cli/output/standard_output.h"
 #include "cli/output/text_table.h"
-#include "viewer/export/text_forms.h"
+#include "export/text_forms.h"
 
 namespace corvex::cli {
 

@@ -18,8 +18,8 @@
 #include "cli/log_access.h"
 #include "cli/output/progress.h"
 #include "corvex/platform/text.h"
-#include "viewer/export/csv_export.h"
-#include "viewer/export/workbook_export.h"
+#include "export/csv_export.h"
+#include "export/workbook_export.h"
 
 namespace corvex::cli {
 

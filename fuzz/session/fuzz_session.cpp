@@ -13,8 +13,8 @@
 #include "corvex/corvex.h"
 #include "corvex/platform/bstr.h"
 #include "logmodule/objects/log.h"
-#include "viewer/export/csv_export.h"
-#include "viewer/export/workbook_export.h"
+#include "export/csv_export.h"
+#include "export/workbook_export.h"
 
 namespace {
 

@@ -15,8 +15,8 @@
 #include "tests/export/export_fixtures.h"
 #include "tests/export/export_test_support.h"
 #include "tests/export/unreadable_record_log.h"
-#include "viewer/export/csv_export.h"
-#include "viewer/export/export_error.h"
+#include "export/csv_export.h"
+#include "export/export_error.h"
 
 namespace corvex::exporting {
 namespace {

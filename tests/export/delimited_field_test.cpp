@@ -1,7 +1,7 @@
 // Quoting of delimited-text fields.
 #include <gtest/gtest.h>
 
-#include "viewer/export/delimited_field.h"
+#include "export/delimited_field.h"
 
 namespace corvex::exporting {
 namespace {

@@ -15,8 +15,8 @@
 #include "corvex/platform/com_ptr.h"
 #include "tests/export/export_fixtures.h"
 #include "tests/export/export_test_support.h"
-#include "viewer/export/csv_export.h"
-#include "viewer/export/workbook_export.h"
+#include "export/csv_export.h"
+#include "export/workbook_export.h"
 
 namespace corvex::exporting {
 namespace {

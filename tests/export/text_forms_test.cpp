@@ -11,8 +11,8 @@
 #include <string_view>
 
 #include "tests/export/export_test_support.h"
-#include "viewer/export/log_time.h"
-#include "viewer/export/text_forms.h"
+#include "export/log_time.h"
+#include "export/text_forms.h"
 
 namespace corvex::exporting {
 namespace {

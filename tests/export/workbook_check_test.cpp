@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "tests/export/export_test_support.h"
-#include "viewer/export/workbook_check.h"
-#include "viewer/export/xml_check.h"
+#include "export/workbook_check.h"
+#include "export/xml_check.h"
 
 namespace corvex::exporting {
 namespace {

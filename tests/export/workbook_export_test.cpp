@@ -17,8 +17,8 @@
 #include "tests/export/export_test_support.h"
 #include "tests/export/unreadable_record_log.h"
 #include "tests/export/workbook_reader.h"
-#include "viewer/export/export_error.h"
-#include "viewer/export/workbook_export.h"
+#include "export/export_error.h"
+#include "export/workbook_export.h"
 
 namespace corvex::exporting {
 namespace {

@@ -17,7 +17,7 @@
 #include "corvex/platform/bstr.h"
 #include "faulty_log.h"
 #include "tools/logwriter/log_writer.h"
-#include "viewer/export/csv_export.h"
+#include "export/csv_export.h"
 #include "viewer/log_module.h"
 #include "viewer_test_support.h"
 

@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "viewer/command_line.h"
-#include "viewer/export/log_source.h"
+#include "export/log_source.h"
 #include "viewer/export_progress.h"
 #include "viewer/log_display.h"
 #include "viewer/log_path.h"

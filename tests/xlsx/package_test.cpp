@@ -18,7 +18,7 @@
 
 #include "tests/support/scratch_dir.h"
 #include "tests/xlsx/package_reader.h"
-#include "viewer/export/xlsx/package.h"
+#include "export/xlsx/package.h"
 
 namespace corvex::xlsx {
 namespace {

@@ -7,7 +7,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "viewer/export/xlsx/package.h"
+#include "export/xlsx/package.h"
 
 int main(int argc, char** argv) {
     using namespace corvex::xlsx;
