@@ -83,6 +83,26 @@ Expected<OpenLog, std::string> open_log(const std::string& path) {
     return open;
 }
 
+Expected<exporting::RecordSource, std::string> open_records(const OpenLog& open, const std::string& path) {
+    auto source = exporting::RecordSource::open(open.log.get());
+    if (source) return std::move(source).value();
+    const exporting::SourceError& e = source.error();
+    switch (e.what) {
+    case exporting::SourceError::What::UnitCount:
+        return Unexpected{path + ": the log module reports " + std::to_string(e.index) + " units"};
+    case exporting::SourceError::What::Item:
+        if (e.call == "LogInfo.Item")
+            return Unexpected{path + ": reading LogInfo.Item(" + std::to_string(e.index) + ") failed: " + status_text(e.status)};
+        break;
+    case exporting::SourceError::What::NoLog:
+    case exporting::SourceError::What::NoLogInfo:
+        return Unexpected{path + ": the log module gave no log information: " + status_text(e.status)};
+    case exporting::SourceError::What::Header:
+        break;
+    }
+    return Unexpected{path + ": reading " + e.call + " failed: " + status_text(e.status)};
+}
+
 std::optional<FormatDescription> describe_format(ILog* log) {
     platform::ComPtr<ILogFormat> format;
     if (FAILED(log->QueryInterface(IID_ILogFormat, format.put_void())) || !format) return std::nullopt;

@@ -13,6 +13,7 @@
 #include "corvex/platform/com_ptr.h"
 #include "corvex/platform/expected.h"
 #include "corvex/platform/module_objects.h"
+#include "export/record_source.h"
 
 namespace corvex::cli {
 
@@ -52,6 +53,10 @@ struct OpenLog {
 // failure the error is one line, starting with the path, that says why the file
 // is not a readable log: missing, not readable, or which check it failed.
 Expected<OpenLog, std::string> open_log(const std::string& path);
+
+// The open log's header, items and records; on failure one line, starting
+// with the path, that says which call the module did not answer.
+Expected<exporting::RecordSource, std::string> open_records(const OpenLog& open, const std::string& path);
 
 // The format of the open log as the module names it: for people ("PC log",
 // "meter log", "compact meter log") and for programs ("pc", "meter",

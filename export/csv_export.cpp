@@ -1,10 +1,11 @@
 #include "export/csv_export.h"
 
+#include <algorithm>
 #include <string>
 #include <string_view>
 
 #include "export/delimited_field.h"
-#include "export/log_source.h"
+#include "export/record_source.h"
 #include "corvex/platform/output_file.h"
 #include "export/export_error.h"
 #include "export/text_forms.h"
@@ -14,6 +15,7 @@ namespace corvex::exporting {
 namespace {
 
 constexpr std::string_view kLineEnd = "\r\n";
+constexpr std::int32_t kRecordsPerBlock = 4096;
 constexpr std::size_t kFlushSize = 1 << 20;
 
 // Builds lines field by field and hands them to the file in large blocks.
@@ -62,7 +64,7 @@ private:
     std::string buffer_;
 };
 
-Expected<void, ExportError> write_log_info(DelimitedWriter& w, const LogHeader& h, const ExportOptions& options,
+Expected<void, ExportError> write_log_info(DelimitedWriter& w, const HeaderFields& h, const ExportOptions& options,
                                            const TextForms& forms) {
     const auto line = [&](std::string_view caption, std::string_view value) {
         w.field(caption);
@@ -81,15 +83,11 @@ Expected<void, ExportError> write_log_info(DelimitedWriter& w, const LogHeader& 
     return w.end_line();
 }
 
-Expected<void, ExportError> write_header(DelimitedWriter& w, const LogSource& source, const ExportOptions& options,
+Expected<void, ExportError> write_header(DelimitedWriter& w, const RecordSource& source, const ExportOptions& options,
                                          const ErrorColumns& errors) {
     w.field("Date/Time");
     for (std::int32_t i = 0; i < source.header().item_count; ++i) {
-        if (options.selects(i)) {
-            auto item = source.item(i);
-            if (!item) return Unexpected(item.error());
-            w.field(item->symbol.empty() ? item->label : item->label + " (" + item->symbol + ")");
-        }
+        if (options.selects(i)) w.field(column_name(source.items()[static_cast<std::size_t>(i)], EmptySymbol::LabelAlone));
         if (errors.per_unit) w.field("Error #");
     }
     if (errors.per_record) w.last_field("Error #");
@@ -100,10 +98,10 @@ Expected<void, ExportError> write_header(DelimitedWriter& w, const LogSource& so
 
 Expected<ExportOutcome, ExportError> export_csv(ILog* log, const ExportOptions& options,
                                                 const std::filesystem::path& out, const ProgressFn& progress) {
-    auto opened = LogSource::open(log);
-    if (!opened) return Unexpected(opened.error());
-    const LogSource& source = *opened;
-    const LogHeader& h = source.header();
+    auto opened = RecordSource::open(log);
+    if (!opened) return Unexpected(source_error(opened.error()));
+    const RecordSource& source = *opened;
+    const HeaderFields& h = source.header();
     const TextForms forms = TextForms::from_environment();
     GeneralDateWriter dates(forms);
 
@@ -112,7 +110,7 @@ Expected<ExportOutcome, ExportError> export_csv(ILog* log, const ExportOptions& 
     platform::OutputFile file = std::move(created).value();
     DelimitedWriter w(file, out, options.delimiter);
 
-    const ErrorColumns errors = error_columns(h, options);
+    const ErrorColumns errors = error_columns(h.error_flags, options);
     const bool record_follows_units = errors.record_follows_units();
     Expected<void, ExportError> ok;
     if (options.include_log_info && !(ok = write_log_info(w, h, options, forms))) return Unexpected(ok.error());
@@ -126,36 +124,36 @@ Expected<ExportOutcome, ExportError> export_csv(ILog* log, const ExportOptions& 
     // Remembered across records: a unit only updates it while the
     // detailed-errors flag is clear, so with both flags the column stays 0.
     std::int16_t record_error = 0;
-    RecordReading record;
-    for (std::int32_t r = 0; r < h.record_count; ++r) {
-        if (!source.read_record(r, options.selected, record)) {
-            outcome.unreadable_record = r;
-            break;
-        }
-        if (record.time) {
-            w.field_in_place([&](std::string& line) { dates.append(line, *record.time); });
-        } else {
-            w.field({});
-        }
-        for (std::size_t u = 0; u < record.units.size(); ++u) {
-            const UnitReading& unit = record.units[u];
-            if (options.selects(static_cast<std::int32_t>(u))) {
-                if (unit.value) {
-                    w.field_in_place([&](std::string& line) { forms.append_number(line, *unit.value); });
-                } else {
-                    w.field({});
+    RecordBlock block;
+    for (std::int32_t first = 0; first < h.record_count && !outcome.unreadable_record; first += kRecordsPerBlock) {
+        const std::int32_t wanted = std::min(kRecordsPerBlock, h.record_count - first);
+        source.read(first, wanted, block);
+        if (block.count < wanted) outcome.unreadable_record = first + block.count;
+        for (std::int32_t i = 0; i < block.count; ++i) {
+            if (block.has_time()) {
+                w.field_in_place([&](std::string& line) { dates.append(line, block.time(i)); });
+            } else {
+                w.field({});
+            }
+            for (std::int32_t u = 0; u < block.units; ++u) {
+                if (options.selects(u)) {
+                    if (block.has_value(i, u)) {
+                        w.field_in_place([&](std::string& line) { forms.append_number(line, block.value(i, u)); });
+                    } else {
+                        w.field({});
+                    }
+                }
+                if (errors.per_unit) {
+                    w.field(std::to_string(block.error(i, u)));
+                } else if (record_follows_units) {
+                    record_error = block.error(i, u);
                 }
             }
-            if (errors.per_unit) {
-                w.field(std::to_string(unit.error));
-            } else if (record_follows_units) {
-                record_error = unit.error;
-            }
+            if (errors.per_record) w.last_field(std::to_string(record_error));
+            if (!(ok = w.end_line())) return Unexpected(ok.error());
+            ++outcome.records_written;
+            if (progress && outcome.records_written % step == 0) progress(outcome.records_written, h.record_count);
         }
-        if (errors.per_record) w.last_field(std::to_string(record_error));
-        if (!(ok = w.end_line())) return Unexpected(ok.error());
-        ++outcome.records_written;
-        if (progress && outcome.records_written % step == 0) progress(outcome.records_written, h.record_count);
     }
 
     if (!(ok = w.flush())) return Unexpected(ok.error());

@@ -61,3 +61,29 @@ ExportError file_error(const platform::OutputError& error, const std::filesystem
 }
 
 }  // namespace corvex::exporting
+
+namespace corvex::exporting {
+
+ExportError source_error(const SourceError& error) {
+    std::string what;
+    switch (error.what) {
+    case SourceError::What::NoLog:
+        what = "for a log: there is none";
+        break;
+    case SourceError::What::NoLogInfo:
+        what = "the log information: no log is open";
+        break;
+    case SourceError::What::Header:
+        what = "the log header";
+        break;
+    case SourceError::What::Item:
+        what = "item " + std::to_string(error.index);
+        break;
+    case SourceError::What::UnitCount:
+        what = "its units: it reports " + std::to_string(error.index);
+        break;
+    }
+    return {error_number::kLogModule, "The log module could not answer " + what};
+}
+
+}  // namespace corvex::exporting

@@ -9,6 +9,7 @@
 
 #include "corvex/platform/output_file.h"
 #include "export/export_options.h"
+#include "export/record_source.h"
 
 namespace corvex::exporting {
 
@@ -28,5 +29,8 @@ inline constexpr int kWorkbook = 1005;         // the workbook writer refused (i
 ExportError file_error(int err, std::string_view action, const std::filesystem::path& path);
 // The same for a failure of the output file written to `path`.
 ExportError file_error(const platform::OutputError& error, const std::filesystem::path& path);
+
+// What the log module did not answer, numbered 440.
+ExportError source_error(const SourceError& error);
 
 }  // namespace corvex::exporting

@@ -26,8 +26,24 @@ struct ExportOptions {
     }
 };
 
+// The error columns an export writes, decided once from the options and the
+// log's error flags: an "Error #" after each unit (detailed errors) and one at
+// the end of the line (basic errors).
+struct ErrorColumns {
+    bool per_unit = false;
+    bool per_record = false;
+    // Whether the units' errors update the record error: with both flags the
+    // record column stays 0.
+    bool record_follows_units() const { return per_record && !per_unit; }
+};
+ErrorColumns error_columns(std::int16_t error_flags, const ExportOptions& options);
+
 // Called as records are written; `done` of `total` records. May be empty.
 using ProgressFn = std::function<void(std::int64_t done, std::int64_t total)>;
+
+// How often progress is reported: every record below 500 records, every
+// 10th below 1000, every 100th from then on.
+std::int32_t progress_step(std::int32_t record_count);
 
 // A failure: a number (see export_error.h) and a one-line description.
 struct ExportError {

@@ -15,7 +15,7 @@
 #include "export/c_locale.h"
 #include "export/column_widths.h"
 #include "export/export_error.h"
-#include "export/log_source.h"
+#include "export/record_source.h"
 #include "export/log_time.h"
 #include "export/workbook_check.h"
 #include "export/text_forms.h"
@@ -25,6 +25,7 @@ namespace corvex::exporting {
 namespace {
 
 constexpr const char* kDateFormat = "m/d/yyyy h:mm:ss";
+constexpr std::int32_t kRecordsPerBlock = 4096;
 constexpr const char* kInfoTitles[] = {"Item #",  "Label", "Symbol", "UnitType", "Channel", "Comport",
                                        "Computer", "Decimal", "Width", "Input",   "NodeID"};
 // Beyond this many records the archive could pass 4 GB and needs ZIP64.
@@ -65,10 +66,10 @@ std::time_t creation_time() {
 // that the first failure is kept and later writes are skipped.
 class WorkbookWriter {
 public:
-    WorkbookWriter(const ExportOptions& options, const LogSource& source, const TextForms& forms,
+    WorkbookWriter(const ExportOptions& options, const RecordSource& source, const TextForms& forms,
                    const std::filesystem::path& target)
         : options_(options), source_(source), forms_(forms), target_(target),
-          errors_(error_columns(source.header(), options)) {}
+          errors_(error_columns(source.header().error_flags, options)) {}
 
     ~WorkbookWriter() {
         if (workbook_) lxw_workbook_free(workbook_);
@@ -122,28 +123,28 @@ public:
 
     std::int32_t row() const { return row_; }
 
-    // One record's row of the current data sheet.
-    bool write_record(const RecordReading& record) {
+    // Record i of the block as a row of the current data sheet.
+    bool write_record(const RecordBlock& block, std::int32_t i) {
         ++row_;
         lxw_col_t column = 0;
-        if (record.time) {
-            if (const auto serial = spreadsheet_serial(*record.time)) {
-                widths_.date(0, *record.time);
+        if (block.has_time()) {
+            const double time = block.time(i);
+            if (const auto serial = spreadsheet_serial(time)) {
+                widths_.date(0, time);
                 if (!number(0, *serial, date_)) return false;
-            } else if (!text(0, forms_.general_date(*record.time))) {
+            } else if (!text(0, forms_.general_date(time))) {
                 return false;
             }
         }
         ++column;
-        for (std::size_t k = 0; k < record.units.size(); ++k) {
-            if (!options_.selects(static_cast<std::int32_t>(k))) continue;
-            const UnitReading& unit = record.units[k];
-            if (unit.value && !value(column, *unit.value)) return false;
+        for (std::int32_t k = 0; k < block.units; ++k) {
+            if (!options_.selects(k)) continue;
+            if (block.has_value(i, k) && !value(column, block.value(i, k))) return false;
             ++column;
             if (errors_.per_unit) {
-                if (!number(column++, unit.error)) return false;
+                if (!number(column++, block.error(i, k))) return false;
             } else if (errors_.record_follows_units()) {
-                record_error_ = unit.error;
+                record_error_ = block.error(i, k);
             }
         }
         if (errors_.per_record && !number(column, record_error_)) return false;
@@ -198,7 +199,7 @@ private:
 
     bool write_log_info(lxw_worksheet* sheet) {
         lxw_worksheet* data_sheet = std::exchange(sheet_, sheet);
-        const LogHeader& h = source_.header();
+        const HeaderFields& h = source_.header();
         struct InfoRow {
             const char* caption;
             std::optional<std::string> text;
@@ -223,11 +224,7 @@ private:
         for (lxw_col_t c = 0; ok && c < std::size(kInfoTitles); ++c) ok = text(c, kInfoTitles[c], bold_);
         for (std::int32_t i = 0; ok && i < h.item_count; ++i) {
             if (!options_.selects(i)) continue;
-            auto item = source_.item(i);
-            if (!item) {
-                error_ = item.error();
-                return false;
-            }
+            const ItemFields* item = &source_.items()[static_cast<std::size_t>(i)];
             ++row_;
             ok = number(0, i) && text(1, item->label) && text(2, item->symbol) && number(3, item->unit_type) &&
                  number(4, item->channel) && number(5, item->comport) && text(6, item->computer) &&
@@ -239,22 +236,13 @@ private:
     }
 
     bool write_data_header() {
-        const LogHeader& h = source_.header();
+        const HeaderFields& h = source_.header();
         if (!text(0, "Date/Time", bold_)) return false;
         lxw_col_t column = 1;
         for (std::int32_t i = 0; i < h.item_count; ++i) {
             if (!options_.selects(i)) continue;
-            if (column_titles_.size() <= static_cast<std::size_t>(i)) column_titles_.resize(static_cast<std::size_t>(i) + 1);
-            std::string& title = column_titles_[static_cast<std::size_t>(i)];
-            if (title.empty()) {
-                auto item = source_.item(i);
-                if (!item) {
-                    error_ = item.error();
-                    return false;
-                }
-                // Always with the parentheses, also for an empty symbol.
-                title = item->label + " (" + item->symbol + ")";
-            }
+            // Always with the parentheses, also for an empty symbol.
+            const std::string title = column_name(source_.items()[static_cast<std::size_t>(i)], EmptySymbol::EmptyParentheses);
             if (!text(column++, title, bold_)) return false;
             if (errors_.per_unit && !text(column++, "Error #", bold_)) return false;
         }
@@ -290,7 +278,7 @@ private:
     }
 
     const ExportOptions& options_;
-    const LogSource& source_;
+    const RecordSource& source_;
     const TextForms& forms_;
     const std::filesystem::path& target_;
     const ErrorColumns errors_;
@@ -306,7 +294,6 @@ private:
     // The parts and rows written so far; the formats (bold, the date) live in the styles.
     WorkbookContents contents_{{"xl/styles.xml"}, {}};
     std::string tmpdir_;
-    std::vector<std::string> column_titles_;   // read once, repeated on every data sheet
     // Remembered across records as the record error of a basic-errors log.
     std::int16_t record_error_ = 0;
     std::optional<ExportError> error_;
@@ -327,10 +314,10 @@ Expected<ExportOutcome, ExportError> export_workbook(ILog* log, const ExportOpti
                                       "'" + out.string() + "' is open in another application (its lock file '" +
                                           lock->filename().string() + "' is beside it)"});
     }
-    auto opened = LogSource::open(log);
-    if (!opened) return Unexpected(opened.error());
-    const LogSource& source = *opened;
-    const LogHeader& h = source.header();
+    auto opened = RecordSource::open(log);
+    if (!opened) return Unexpected(source_error(opened.error()));
+    const RecordSource& source = *opened;
+    const HeaderFields& h = source.header();
     const TextForms forms = TextForms::from_environment();
     const std::int32_t rows_per_sheet = std::max<std::int32_t>(layout.rows_per_sheet, 2);
 
@@ -355,16 +342,17 @@ Expected<ExportOutcome, ExportError> export_workbook(ILog* log, const ExportOpti
 
         const std::int32_t step = progress_step(h.record_count);
         if (progress) progress(0, h.record_count);
-        RecordReading record;
-        for (std::int32_t r = 0; r < h.record_count; ++r) {
-            if (!source.read_record(r, options.selected, record)) {
-                outcome.unreadable_record = r;
-                break;
+        RecordBlock block;
+        for (std::int32_t first = 0; first < h.record_count && !outcome.unreadable_record; first += kRecordsPerBlock) {
+            const std::int32_t wanted = std::min(kRecordsPerBlock, h.record_count - first);
+            source.read(first, wanted, block);
+            if (block.count < wanted) outcome.unreadable_record = first + block.count;
+            for (std::int32_t i = 0; i < block.count; ++i) {
+                if (writer.row() + 1 >= rows_per_sheet && !writer.start_data_sheet()) return Unexpected(writer.error());
+                if (!writer.write_record(block, i)) return Unexpected(writer.error());
+                ++outcome.records_written;
+                if (progress && outcome.records_written % step == 0) progress(outcome.records_written, h.record_count);
             }
-            if (writer.row() + 1 >= rows_per_sheet && !writer.start_data_sheet()) return Unexpected(writer.error());
-            if (!writer.write_record(record)) return Unexpected(writer.error());
-            ++outcome.records_written;
-            if (progress && outcome.records_written % step == 0) progress(outcome.records_written, h.record_count);
         }
         if (!writer.close() || !writer.check_archive(file.fill_path())) return Unexpected(writer.error());
     }

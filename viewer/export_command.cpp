@@ -8,6 +8,7 @@
 #include "corvex/corvex.h"
 #include "corvex/platform/com_ptr.h"
 #include "export/export_error.h"
+#include "export/export_formats.h"
 #include "viewer/export_runner.h"
 #include "viewer/main_window.h"
 #include "viewer/status_lines.h"
@@ -45,10 +46,9 @@ void ExportCommand::export_log() {
     const QString title = QString::fromLatin1(kApplicationTitle);
     if (window_.selected_unit_count() > 0) {
         const int format = window_.export_choice().format;
-        if (format == 0) {
-            runner_.export_csv();
-        } else if (format == 1) {
-            runner_.export_workbook();
+        const auto formats = exporting::export_formats();
+        if (format >= 0 && static_cast<std::size_t>(format) < formats.size()) {
+            runner_.run(formats[static_cast<std::size_t>(format)]);
         } else {
             window_.dialogs().message(&window_, QStringLiteral("Please select a valid export format from the list"),
                                       title);

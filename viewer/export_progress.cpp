@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <limits>
 
-#include "export/log_source.h"
+#include "export/export_options.h"
 
 namespace corvex::viewer {
 

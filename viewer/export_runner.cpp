@@ -7,9 +7,7 @@
 
 #include "corvex/platform/text.h"
 
-#include "export/csv_export.h"
 #include "export/export_error.h"
-#include "export/workbook_export.h"
 #include "viewer/export_progress.h"
 #include "viewer/log_path.h"
 #include "viewer/main_window.h"
@@ -20,17 +18,22 @@
 
 namespace corvex::viewer {
 
-FileDialogRequest ExportRunner::save_request(const QString& title, const QString& filter) const {
+namespace {
+QString qt_text(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+}  // namespace
+
+FileDialogRequest ExportRunner::save_request(const exporting::ExportFormat& format) const {
     const std::string& log_path = window_.file_path();
     FileDialogRequest request;
-    request.filters = {filter, QStringLiteral("All Files (*)")};
+    request.filters = {qt_text(format.filter), QStringLiteral("All Files (*)")};
     request.filter_index = 0;
     // The folder of the last log opened, else the open log's own.
     std::string folder = window_.settings().get("Paths", "oFilePath", "");
     if (folder.empty()) folder = log_folder(log_path);
     request.folder = dialog_text(folder);
     request.file_name = dialog_text(proposed_export_name(log_path));
-    request.title = title;
+    request.title = qt_text(format.dialog_title);
+    request.confirm_overwrite = format.confirm_overwrite;
     return request;
 }
 
@@ -71,7 +74,7 @@ exporting::ProgressFn ExportRunner::progress() const {
 }
 
 void ExportRunner::report(const Expected<exporting::ExportOutcome, exporting::ExportError>& result,
-                          const std::string& path, ExportKind kind) {
+                          const std::string& path, std::string_view kind) {
     const std::string shown = text::path_display_text(path);
     if (!result) {
         window_.update_status_text(error_line(result.error().number, result.error().description));
@@ -91,26 +94,13 @@ void ExportRunner::report(const Expected<exporting::ExportOutcome, exporting::Ex
     window_.update_status_text(exported_line(shown, kind));
 }
 
-void ExportRunner::export_csv() {
+void ExportRunner::run(const exporting::ExportFormat& format) {
     exporting::ExportOptions opts = options();
-    opts.delimiter = window_.settings().get("DELIMITER", "DELIMITER", ",");
-    FileDialogRequest request =
-        save_request(QStringLiteral("Export *.log to *.csv"), QStringLiteral("Comma Separated Value File (*.csv)"));
-    request.confirm_overwrite = true;
-    const auto path = ask_for_path(request);
+    if (format.takes_delimiter) opts.delimiter = window_.settings().get("DELIMITER", "DELIMITER", ",");
+    const auto path = ask_for_path(save_request(format));
     if (!path) return;
-    const auto result = exporting::export_csv(window_.log(), opts, std::filesystem::path(*path), progress());
-    report(result, *path, ExportKind::Csv);
-}
-
-void ExportRunner::export_workbook() {
-    const FileDialogRequest request =
-        save_request(QStringLiteral("Export *.log to *.xls"), QStringLiteral("Excel File (*.xls)"));
-    const auto path = ask_for_path(request);
-    if (!path) return;
-    const auto result =
-        exporting::export_workbook(window_.log(), options(), std::filesystem::path(*path), progress());
-    report(result, *path, ExportKind::Excel);
+    const auto result = format.run(window_.log(), opts, std::filesystem::path(*path), progress());
+    report(result, *path, format.kind);
     if (!result && result.error().number == exporting::error_number::kFileOpenElsewhere) {
         const QString close_text = QString::fromStdString(please_close_text(text::path_display_text(*path)));
         window_.dialogs().message(&window_, close_text, QString::fromLatin1(kApplicationTitle));

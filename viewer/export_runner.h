@@ -10,6 +10,7 @@
 #include <QString>
 
 #include "corvex/platform/expected.h"
+#include "export/export_formats.h"
 #include "export/export_options.h"
 #include "viewer/status_lines.h"
 
@@ -26,14 +27,13 @@ class ExportRunner {
 public:
     explicit ExportRunner(MainWindow& window) : window_(window) {}
 
-    // The open log as delimited text: "Exported '<path>' as CSV file".
-    void export_csv();
-    // The open log as a workbook: "Exported '<path>' as Excel file"; a file
-    // open elsewhere (1004) also gets "Please close <path> before exporting...".
-    void export_workbook();
+    // The open log in `format`: the save dialog, then "Exported '<path>' as
+    // <kind>"; a file open elsewhere (1004) also gets "Please close <path>
+    // before exporting...".
+    void run(const exporting::ExportFormat& format);
 
 private:
-    FileDialogRequest save_request(const QString& title, const QString& filter) const;
+    FileDialogRequest save_request(const exporting::ExportFormat& format) const;
     // Shows the save dialog and answers the chosen path as bytes; a cancelled
     // dialog, or a name that cannot be told apart, is reported as an error.
     std::optional<std::string> ask_for_path(const FileDialogRequest& request);
@@ -41,7 +41,7 @@ private:
     exporting::ProgressFn progress() const;
     // The status line of a finished export.
     void report(const Expected<exporting::ExportOutcome, exporting::ExportError>& result, const std::string& path,
-                ExportKind kind);
+                std::string_view kind);
 
     MainWindow& window_;
 };

@@ -7,12 +7,6 @@
 
 namespace corvex::viewer {
 
-// Log header flag bits.
-inline constexpr std::uint16_t kDetailedErrorsFlag = 0x1000;
-inline constexpr std::uint16_t kBasicErrorsFlag = 0x2000;
-inline constexpr std::uint16_t kErrorLogHoldFlag = 0x4000;
-inline constexpr std::uint16_t kCyclicLogFlag = 0x0001;
-
 // The log-flags label: "Basic Errors" and "Error Log (HOLD)" end their line,
 // "Detailed Errors" does not, so with the cyclic flag it reads
 // "Detailed ErrorsCyclic Log" on one line, as the window has always shown it.

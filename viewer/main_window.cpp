@@ -22,6 +22,7 @@
 #include "viewer/about_box.h"
 #include "viewer/delimiter_dialog.h"
 #include "export/text_forms.h"
+#include "export/export_formats.h"
 #include "viewer/export_command.h"
 #include "viewer/export_runner.h"
 #include "viewer/log_display.h"
@@ -98,8 +99,8 @@ MainWindow::MainWindow(SettingsStore& settings, UserDialogs& dialogs, QWidget* p
     enable_controls(false);
     mnu_file_export_excel_->setEnabled(false);
     mnu_options_preferences_->setEnabled(false);
-    cmb_export_format_->addItem(QStringLiteral("CSV (*.csv)"));
-    cmb_export_format_->addItem(QStringLiteral("Excel (*.xls)"));
+    for (const exporting::ExportFormat& format : exporting::export_formats())
+        cmb_export_format_->addItem(QString::fromUtf8(format.label.data(), static_cast<qsizetype>(format.label.size())));
     lbl_log_flags_->clear();
     restore_export_options();
 }

@@ -23,8 +23,8 @@ std::string load_failed_line(std::string_view title) {
     return quoted("ERROR: Log File ", title, " failed to load correctly!");
 }
 
-std::string exported_line(std::string_view path, ExportKind kind) {
-    return quoted("Exported ", path, kind == ExportKind::Csv ? " as CSV file" : " as Excel file");
+std::string exported_line(std::string_view path, std::string_view kind) {
+    return quoted("Exported ", path, " as " + std::string(kind));
 }
 
 std::string error_line(int number, std::string_view description) {

@@ -10,8 +10,8 @@ std::string opened_line(std::string_view title);          // "Opened Log File '<
 std::string open_failed_line(std::string_view title);     // "ERROR: Log File '<title>' failed to open"
 std::string load_failed_line(std::string_view title);     // "ERROR: Log File '<title>' failed to load correctly!"
 
-enum class ExportKind { Csv, Excel };
-std::string exported_line(std::string_view path, ExportKind kind);  // "Exported '<path>' as CSV file" / "... as Excel file"
+// "Exported '<path>' as <kind>": kind is the format's, "CSV file" or "Excel file".
+std::string exported_line(std::string_view path, std::string_view kind);
 
 // "ERROR: (<number>) <description>": every failure of an export.
 std::string error_line(int number, std::string_view description);

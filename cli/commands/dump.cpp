@@ -4,16 +4,17 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <string>
 
 #include "cli/command_status.h"
 #include "cli/commands/commands.h"
 #include "cli/log_access.h"
-#include "cli/log_fields.h"
 #include "cli/output/json_line.h"
 #include "cli/output/progress.h"
 #include "cli/output/standard_output.h"
 #include "cli/output/text_table.h"
+#include "export/record_source.h"
 #include "export/text_forms.h"
 
 namespace corvex::cli {
@@ -21,9 +22,10 @@ namespace corvex::cli {
 namespace {
 
 constexpr std::string_view kCommand = "dump";
+constexpr std::int32_t kRecordsPerBlock = 4096;
 
-std::string json_header(const std::optional<FormatDescription>& format, const HeaderFields& h,
-                        const std::vector<ItemFields>& items) {
+std::string json_header(const std::optional<FormatDescription>& format, const exporting::HeaderFields& h,
+                        const std::vector<exporting::ItemFields>& items) {
     JsonLine j;
     j.begin_object();
     j.key("format");
@@ -36,14 +38,14 @@ std::string json_header(const std::optional<FormatDescription>& format, const He
     j.key("cyclic_flags").integer(h.cyclic_flags);
     j.key("error_flags").integer(h.error_flags);
     j.key("flags").begin_array();
-    for (std::string_view name : flag_names(h.cyclic_flags, h.error_flags)) j.string(name);
+    for (std::string_view name : exporting::flag_names(h.cyclic_flags, h.error_flags)) j.string(name);
     j.end_array();
     j.key("start_time").number(h.start_time);
     j.key("end_time").number(h.end_time);
     j.key("interval").integer(h.interval);
     j.key("record_count").integer(h.record_count);
     j.key("items").begin_array();
-    for (const ItemFields& item : items) {
+    for (const exporting::ItemFields& item : items) {
         j.begin_object();
         j.key("unit_type").integer(item.unit_type);
         j.key("input").integer(item.input);
@@ -62,43 +64,45 @@ std::string json_header(const std::optional<FormatDescription>& format, const He
     return j.text() + '\n';
 }
 
-void append_json_record(JsonLine& j, std::int32_t index, const RecordFields& r) {
+void append_json_record(JsonLine& j, const exporting::RecordBlock& block, std::int32_t i) {
     j.clear();
     j.begin_object();
-    j.key("record").integer(index);
+    j.key("record").integer(block.first + i);
     j.key("time");
-    if (r.time) j.number(*r.time);
+    if (block.has_time()) j.number(block.time(i));
     else j.null();
     j.key("values").begin_array();
-    for (const auto& v : r.values) {
-        if (v) j.number(*v);
+    for (std::int32_t u = 0; u < block.units; ++u) {
+        if (block.has_value(i, u)) j.number(block.value(i, u));
         else j.null();
     }
     j.end_array();
     j.key("errors").begin_array();
-    for (std::int16_t e : r.errors) j.integer(e);
+    for (std::int32_t u = 0; u < block.units; ++u) j.integer(block.error(i, u));
     j.end_array();
     j.end_object();
 }
 
-std::string table_header(const std::vector<ItemFields>& items) {
+std::string table_header(const std::vector<exporting::ItemFields>& items) {
     std::vector<std::string> fields{"Date/Time"};
-    for (const ItemFields& item : items) {
-        fields.push_back(column_name(item));
+    for (const exporting::ItemFields& item : items) {
+        fields.push_back(exporting::column_name(item, exporting::EmptySymbol::LabelAlone));
         fields.push_back("Error");
     }
     return tsv_line(fields);
 }
 
-// One record's line of the table, built in `line` (reused from record to record).
-void table_record(const exporting::TextForms& forms, const RecordFields& r, std::string& line) {
+// Record i of the block as a line of the table, built in `line` (reused from
+// record to record).
+void table_record(const exporting::TextForms& forms, const exporting::RecordBlock& block, std::int32_t i,
+                  std::string& line) {
     line.clear();
-    if (r.time) append_tsv_field(line, forms.general_date(*r.time));
-    for (std::size_t u = 0; u < r.values.size(); ++u) {
+    if (block.has_time()) append_tsv_field(line, forms.general_date(block.time(i)));
+    for (std::int32_t u = 0; u < block.units; ++u) {
         line += '\t';
-        if (r.values[u]) append_tsv_field(line, forms.number(*r.values[u]));
+        if (block.has_value(i, u)) append_tsv_field(line, forms.number(block.value(i, u)));
         line += '\t';
-        line += std::to_string(r.errors[u]);
+        line += std::to_string(block.error(i, u));
     }
     line += '\n';
 }
@@ -106,22 +110,36 @@ void table_record(const exporting::TextForms& forms, const RecordFields& r, std:
 int run_dump(const std::string& path, bool json) {
     auto open = open_log(path);
     if (!open) return report_failure(kCommand, open.error());
-    auto header = read_header(open->log.get(), open->info.get());
-    if (!header) return report_failure(kCommand, path + ": " + header.error());
-    auto items = read_items(open->info.get(), header->item_count);
-    if (!items) return report_failure(kCommand, path + ": " + items.error());
+    auto source = open_records(*open, path);
+    if (!source) return report_failure(kCommand, source.error());
+    const exporting::HeaderFields& header = source->header();
 
     const exporting::TextForms forms = exporting::TextForms::from_environment();
-    write_standard_output(json ? json_header(describe_format(open->log.get()), *header, *items) : table_header(*items));
+    write_standard_output(json ? json_header(describe_format(open->log.get()), header, source->items())
+                               : table_header(source->items()));
 
     // Progress would garble a table shown on the same terminal.
     Progress progress("corvex dump:", stderr, isatty(STDERR_FILENO) == 1 && isatty(STDOUT_FILENO) == 0);
     JsonLine line;
-    RecordFields record;
+    exporting::RecordBlock block;
     std::string table_line;
-    const std::int32_t count = header->record_count;
-    for (std::int32_t r = 0; r < count; ++r) {
-        if (!read_record(open->log.get(), r, record)) {
+    const std::int32_t count = header.record_count;
+    for (std::int32_t first = 0; first < count; first += kRecordsPerBlock) {
+        const std::int32_t wanted = std::min(kRecordsPerBlock, count - first);
+        source->read(first, wanted, block);
+        for (std::int32_t i = 0; i < block.count; ++i) {
+            if (json) {
+                append_json_record(line, block, i);
+                write_standard_output(line.text());
+                write_standard_output("\n");
+            } else {
+                table_record(forms, block, i, table_line);
+                write_standard_output(table_line);
+            }
+        }
+        progress.update(first + block.count, count);
+        if (block.count < wanted) {
+            const std::int32_t r = first + block.count;
             progress.finish();
             finish_standard_output();
             return report_failure(kCommand,
@@ -129,15 +147,6 @@ int run_dump(const std::string& path, bool json) {
                                       std::to_string(count) + "; the records before it were written",
                                   kExitUnreadableRecord);
         }
-        if (json) {
-            append_json_record(line, r, record);
-            write_standard_output(line.text());
-            write_standard_output("\n");
-        } else {
-            table_record(forms, record, table_line);
-            write_standard_output(table_line);
-        }
-        progress.update(r + 1, count);
     }
     progress.finish();
     if (std::string failure = finish_standard_output(); !failure.empty()) return report_failure(kCommand, failure);

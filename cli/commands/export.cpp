@@ -18,8 +18,7 @@
 #include "cli/log_access.h"
 #include "cli/output/progress.h"
 #include "corvex/platform/text.h"
-#include "export/csv_export.h"
-#include "export/workbook_export.h"
+#include "export/export_formats.h"
 
 namespace corvex::cli {
 
@@ -33,11 +32,41 @@ struct ExportArguments {
     bool no_log_info = false, no_errors = false;
 };
 
-bool is_workbook_name(const std::string& out) {
-    std::string extension = std::filesystem::path(out).extension().string();
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return extension == ".xlsx" || extension == ".xls";
+// "csv or xlsx; by default from OUT's extension (.xlsx, .xls: workbook)".
+std::string format_help() {
+    std::string ids, defaults;
+    const auto formats = exporting::export_formats();
+    for (std::size_t i = 0; i < formats.size(); ++i) {
+        if (i > 0) ids += i + 1 == formats.size() ? " or " : ", ";
+        ids += formats[i].id;
+        // The first format is the default for any other name.
+        if (i == 0) continue;
+        if (!defaults.empty()) defaults += "; ";
+        for (std::size_t e = 0; e < formats[i].extensions.size(); ++e) {
+            if (e > 0) defaults += ", ";
+            defaults += formats[i].extensions[e];
+        }
+        defaults += ": ";
+        defaults += formats[i].noun;
+    }
+    return ids + "; by default from OUT's extension (" + defaults + ")";
+}
+
+std::vector<std::string> format_ids() {
+    std::vector<std::string> ids;
+    for (const exporting::ExportFormat& f : exporting::export_formats()) ids.emplace_back(f.id);
+    return ids;
+}
+
+// "--delimiter applies to csv output only".
+std::string delimiter_scope() {
+    std::string ids;
+    for (const exporting::ExportFormat& f : exporting::export_formats()) {
+        if (!f.takes_delimiter) continue;
+        if (!ids.empty()) ids += " and ";
+        ids += f.id;
+    }
+    return "--delimiter applies to " + ids + " output only";
 }
 
 // "File Title": the last component of the path as given.
@@ -82,9 +111,9 @@ Expected<std::vector<bool>, std::string> parse_selection(const std::string& list
 }
 
 int run_export(const ExportArguments& a) {
-    const bool workbook = a.format.empty() ? is_workbook_name(a.out) : a.format == "xlsx";
-    if (workbook && a.delimiter_given)
-        return report_failure(kCommand, "--delimiter applies to csv output only", kExitUsage);
+    const exporting::ExportFormat& format =
+        a.format.empty() ? exporting::export_format_for(a.out) : *exporting::find_export_format(a.format);
+    if (!format.takes_delimiter && a.delimiter_given) return report_failure(kCommand, delimiter_scope(), kExitUsage);
 
     std::error_code ec;
     if (std::filesystem::equivalent(a.log, a.out, ec))
@@ -116,8 +145,7 @@ int run_export(const ExportArguments& a) {
     const exporting::ProgressFn on_progress = [&progress](std::int64_t done, std::int64_t total) {
         progress.update(done, total);
     };
-    const auto outcome = workbook ? exporting::export_workbook(open->log.get(), options, a.out, on_progress)
-                                  : exporting::export_csv(open->log.get(), options, a.out, on_progress);
+    const auto outcome = format.run(open->log.get(), options, a.out, on_progress);
     progress.finish();
     if (!outcome) {
         // The engines' descriptions usually name the file already.
@@ -145,8 +173,7 @@ void add_export_command(CLI::App& app, int& status) {
     auto a = std::make_shared<ExportArguments>();
     sub->add_option("LOG", a->log, "Log file")->required();
     sub->add_option("-o,--output", a->out, "File to write (created or replaced)")->required();
-    sub->add_option("--format", a->format, "csv or xlsx; by default from OUT's extension (.xlsx, .xls: workbook)")
-        ->check(CLI::IsMember({"csv", "xlsx"}));
+    sub->add_option("--format", a->format, format_help())->check(CLI::IsMember(format_ids()));
     auto* delimiter = sub->add_option("--delimiter", a->delimiter,
                                       "Field delimiter of csv output, taken exactly: empty, one or several characters "
                                       "(default \",\"; none: --delimiter ''; a tab: --delimiter $'\\t')");

@@ -8,9 +8,9 @@
 #include "cli/command_status.h"
 #include "cli/commands/commands.h"
 #include "cli/log_access.h"
-#include "cli/log_fields.h"
 #include "cli/output/standard_output.h"
 #include "cli/output/text_table.h"
+#include "export/record_source.h"
 #include "export/text_forms.h"
 
 namespace corvex::cli {
@@ -25,9 +25,9 @@ std::string hex_word(std::int16_t word) {
     return text;
 }
 
-std::string joined_flags(const HeaderFields& h) {
+std::string joined_flags(const exporting::HeaderFields& h) {
     std::string text;
-    for (std::string_view name : flag_names(h.cyclic_flags, h.error_flags)) {
+    for (std::string_view name : exporting::flag_names(h.cyclic_flags, h.error_flags)) {
         if (!text.empty()) text += ", ";
         text += name;
     }
@@ -37,10 +37,10 @@ std::string joined_flags(const HeaderFields& h) {
 int run_info(const std::string& path) {
     auto open = open_log(path);
     if (!open) return report_failure(kCommand, open.error());
-    auto header = read_header(open->log.get(), open->info.get());
-    if (!header) return report_failure(kCommand, path + ": " + header.error());
-    auto items = read_items(open->info.get(), header->item_count);
-    if (!items) return report_failure(kCommand, path + ": " + items.error());
+    auto source = open_records(*open, path);
+    if (!source) return report_failure(kCommand, source.error());
+    const exporting::HeaderFields* header = &source->header();
+    const std::vector<exporting::ItemFields>* items = &source->items();
 
     const exporting::TextForms forms = exporting::TextForms::from_environment();
     std::string format = "unknown";
@@ -66,7 +66,7 @@ int run_info(const std::string& path) {
         units.add_row({"Index", "Label", "Symbol", "Unit type", "Channel", "Input", "Computer", "Comport", "Node",
                        "Width", "Decimal"});
         for (std::size_t i = 0; i < items->size(); ++i) {
-            const ItemFields& item = (*items)[i];
+            const exporting::ItemFields& item = (*items)[i];
             units.add_row({std::to_string(i), item.label, item.symbol, std::to_string(item.unit_type),
                            std::to_string(item.channel), std::to_string(item.input), item.computer,
                            std::to_string(item.comport), std::to_string(item.node_id), std::to_string(item.width),

@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "viewer/command_line.h"
-#include "export/log_source.h"
+#include "export/export_options.h"
 #include "viewer/export_progress.h"
 #include "viewer/log_display.h"
 #include "viewer/log_path.h"
