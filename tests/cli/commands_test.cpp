@@ -304,6 +304,40 @@ TEST(Export, FormatFollowsTheExtensionUnlessChosen) {
     }
 }
 
+// Many logs at once: each log's file in the folder, exactly what a single
+// export gives, one line per log, and the worst status of them all.
+TEST(Export, SeveralLogsGoIntoAFolderAtATime) {
+    TempFolder folder;
+    std::filesystem::create_directories(folder / "out");
+    std::filesystem::create_directories(folder / "other");
+    folder.write_log("a.log", pc_log());
+    folder.write_log("b.log", meter_log());
+    folder.write_log("other/a.log", meter_log());          // same file name: left out
+    folder.write_bytes("notes.log", std::string(2000, 'x'));  // no log
+    const RunResult single = run_corvex({"export", "a.log", "-o", "single.csv"}, {}, folder.path());
+    ASSERT_EQ(single.status, 0) << single.err;
+
+    for (const char* jobs : {"1", "3"}) {
+        SCOPED_TRACE(jobs);
+        const RunResult r = run_corvex({"export", "a.log", "b.log", "notes.log", "other/a.log", "--out-dir", "out", "-j", jobs},
+                                       {}, folder.path());
+        EXPECT_EQ(r.status, 1);
+        EXPECT_TRUE(contains(r.out, "a.log -> out/a.csv (3 records)\n")) << r.out;
+        EXPECT_TRUE(contains(r.out, "b.log -> out/b.csv (4 records)\n")) << r.out;
+        EXPECT_TRUE(contains(r.err, "corvex export: notes.log: not a readable log")) << r.err;
+        EXPECT_TRUE(contains(r.err, "out/a.csv: would also be written for a.log; other/a.log is left out")) << r.err;
+        EXPECT_EQ(r.error_lines().size(), 2u) << r.err;
+        EXPECT_EQ(read_file(folder / "out" / "a.csv"), read_file(folder / "single.csv"));
+    }
+    // Only unreadable records: status 2; bad arguments: 64.
+    logwriter::LogDescription cut = meter_log();
+    cut.truncate_to = logwriter::build_log(cut).size() - 3;
+    folder.write_log("cut.log", cut);
+    EXPECT_EQ(run_corvex({"export", "a.log", "cut.log", "--out-dir", "out"}, {}, folder.path()).status, 2);
+    EXPECT_EQ(run_corvex({"export", "a.log", "b.log", "-o", "x.csv"}, {}, folder.path()).status, 64);
+    EXPECT_EQ(run_corvex({"export", "a.log"}, {}, folder.path()).status, 64);
+}
+
 // The workbook writer's temporary files lie beside the workbook, on the disk
 // that must hold it, never in the temporary folder, where a full disk would
 // go unnoticed.
