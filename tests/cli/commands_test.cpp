@@ -357,28 +357,6 @@ TEST(Export, AWorkbooksTemporaryFilesStayBesideIt) {
     EXPECT_EQ(folder.entries(), (std::vector<std::string>{"out.xlsx", "pc.log", "tmp"}));
 }
 
-// A disk that fills up (here: a file size limit the tool inherits) cuts the
-// workbook writer's temporary files short without an error; the finished
-// archive's check finds it.
-TEST(Export, AWorkbookTheDiskCutShortFailsAndLeavesNothing) {
-    TempFolder folder;
-    logwriter::LogDescription desc = pc_log();
-    desc.records.resize(3000, desc.records.front());
-    const auto log = folder.write_log("pc.log", desc);
-    const auto out = (folder / "out.xlsx").string();
-    rlimit saved{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    rlimit small = saved;
-    small.rlim_cur = 128 << 10;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
-    const RunResult r = run_corvex({"export", log, "-o", out});
-    std::signal(SIGXFSZ, old_handler);
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &saved), 0);
-    expect_one_line_failure(r, 1, "corvex export: ", "Cannot write the workbook '" + out + "': the written file is damaged");
-    EXPECT_EQ(folder.entries(), std::vector<std::string>{"pc.log"});
-}
-
 // ---- times at the end of the calendar ------------------------------------------
 
 // The last second of 9999 is a date; a time that rounds into the year 10000 is
