@@ -29,7 +29,7 @@
 
 #include "synthetic_log.h"
 #include "viewer/data/plot_points.h"
-#include "viewer/export/text_forms.h"
+#include "export/text_forms.h"
 #include "viewer/plot/time_ticker.h"
 
 namespace {

@@ -15,7 +15,7 @@
 #include <qcustomplot.h>
 
 #include "viewer/data/plot_points.h"
-#include "viewer/export/text_forms.h"
+#include "export/text_forms.h"
 #include "viewer/plot/time_ticker.h"
 
 namespace corvex::viewer {
