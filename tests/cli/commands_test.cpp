@@ -684,6 +684,9 @@ TEST(Typelib, PrintsTheInterfacesWithTheirIdentifiers) {
     EXPECT_TRUE(contains(r.out, "interface ILog : IDispatch")) << r.out;
     EXPECT_TRUE(contains(r.out, "1B466F2F-659E-11D5-8ABD-00D0B760DD12")) << r.out;
     EXPECT_TRUE(contains(r.out, "IConvertLog")) << r.out;
+    EXPECT_TRUE(contains(r.out, "uuid(00CB62DF-C89F-4891-AF91-548FF15B4AE8),\n  local,")) << r.out;
+    EXPECT_TRUE(contains(r.out, "HRESULT ReadRecords(std::int32_t first, std::int32_t count, double* times, double* "
+                                "values, std::int16_t* errors, std::int32_t* pDelivered);")) << r.out;
 }
 
 TEST(CommandLine, EveryCommandHasHelpAndUsageErrorsAreOneLine) {
