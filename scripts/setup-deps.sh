@@ -9,6 +9,7 @@ packages=(
   qt6-base-dev libqcustomplot-dev zlib1g-dev libminizip-dev libcli11-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   python3 python3-openpyxl locales tzdata xvfb xauth
+  libreoffice-calc-nogui
 )
 
 sudo_cmd=()
