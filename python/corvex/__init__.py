@@ -44,6 +44,10 @@ __all__ = [
     "units",
 ]
 
+# Shown and pickled as corvex.Item, corvex.LogError, ...
+for _public in (Item, LogError, UnitType, UnreadableRecordWarning):
+    _public.__module__ = __name__
+
 PathType = Union[str, bytes, "os.PathLike[str]", "os.PathLike[bytes]"]
 
 
@@ -73,6 +77,7 @@ def _datetime_index(times: np.ndarray, pandas_module) -> "pandas.DatetimeIndex":
 
 class Log(_corvex.Log):
     __doc__ = _corvex.Log.__doc__
+    __slots__ = ()
 
     def to_pandas(
         self,

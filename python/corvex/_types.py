@@ -1,7 +1,5 @@
 """The plain data types and the exceptions of corvex."""
 
-from __future__ import annotations
-
 import os
 from typing import NamedTuple, Optional, Union
 
