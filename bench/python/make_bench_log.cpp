@@ -49,7 +49,8 @@ int main(int argc, char** argv) {
                 rec.values.clear();
                 rec.errors.clear();
                 for (int c = 0; c < 12; ++c) {
-                    rec.values.push_back(std::round((1.8 + 0.35 * std::sin(static_cast<double>(k) / 45.0 + c)) * 1000) / 1000);
+                    const double flow = 1.8 + 0.35 * std::sin(static_cast<double>(k) / 45.0 + c);
+                    rec.values.push_back(std::round(flow * 1000) / 1000);
                     rec.errors.push_back(static_cast<std::int16_t>(k % 97 == 41 ? 4 : 0));
                 }
                 run += lw::build_log(desc).substr(header.size());

@@ -27,34 +27,36 @@ std::optional<std::int32_t> first_unreadable_record(LogFile& log) {
 
 }  // namespace
 
-Expected<ConvertOutcome, std::string> convert_log_file(const ConvertRequest& rq) {
+Expected<ConvertOutcome, ConvertError> convert_log_file(const ConvertRequest& rq) {
     const std::string destination = text::path_display_text(rq.destination);
     auto source = LogFile::open(rq.source);
-    if (!source) return Unexpected{source.error()};
+    if (!source) return Unexpected{ConvertError{source.error()}};
     if (platform::names_same_file(rq.source, rq.destination))
-        return Unexpected{destination + ": is the source log itself; choose another destination"};
+        return Unexpected{
+            ConvertError{destination + ": is the source log itself; choose another destination", true}};
 
     auto output = platform::OutputFile::open(rq.destination);
-    if (!output) return Unexpected{destination + ": cannot write: " + output.error().reason};
+    if (!output) return Unexpected{ConvertError{destination + ": cannot write: " + output.error().reason, true}};
 
     auto converter = create_module_object<IConvertLog>(CLSID_ConvertLog, "Corvex.ConvertLog");
-    if (!converter) return Unexpected{converter.error()};
+    if (!converter) return Unexpected{ConvertError{converter.error()}};
     const platform::Bstr computer = platform::Bstr::from_utf8(rq.computer);
     HRESULT hr = (*converter)->put_ComputerName(computer.get());
     if (SUCCEEDED(hr)) hr = (*converter)->put_Comport(rq.comport);
     if (SUCCEEDED(hr)) hr = (*converter)->put_NodeID(rq.node_id);
-    if (FAILED(hr)) return Unexpected{"cannot set the converter's options: " + status_text(hr)};
+    if (FAILED(hr)) return Unexpected{ConvertError{"cannot set the converter's options: " + status_text(hr)}};
 
     const platform::Bstr from = platform::Bstr::from_path(rq.source);
     const platform::Bstr into = platform::Bstr::from_utf8("/dev/fd/" + std::to_string(output->descriptor()));
     std::int32_t result = 0;
     hr = (*converter)->RZ417ToPC(from.get(), into.get(), &result);
-    if (FAILED(hr)) return Unexpected{destination + ": the converter failed: " + status_text(hr)};
+    if (FAILED(hr))
+        return Unexpected{ConvertError{destination + ": the converter failed: " + status_text(hr), true}};
     // -1: the converter could not read the source or write the destination;
     // it has said which on standard error. Nothing is left under the name.
-    if (result != 0) return Unexpected{destination + ": the converter could not write it"};
+    if (result != 0) return Unexpected{ConvertError{destination + ": the converter could not write it", true}};
     if (auto committed = output->commit(); !committed)
-        return Unexpected{destination + ": cannot write: " + committed.error().reason};
+        return Unexpected{ConvertError{destination + ": cannot write: " + committed.error().reason, true}};
 
     return ConvertOutcome{(*source)->header().record_count, first_unreadable_record(**source)};
 }

@@ -28,7 +28,12 @@ struct ConvertOutcome {
     std::optional<std::int32_t> unreadable_record;
 };
 
-// The error is one line starting with the file it concerns.
-Expected<ConvertOutcome, std::string> convert_log_file(const ConvertRequest& request);
+// One line starting with the file it concerns, and whether that is the destination.
+struct ConvertError {
+    std::string message;
+    bool destination = false;
+};
+
+Expected<ConvertOutcome, ConvertError> convert_log_file(const ConvertRequest& request);
 
 }  // namespace corvex::python

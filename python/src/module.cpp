@@ -17,12 +17,12 @@ namespace {
 std::int32_t convert(const py::object& source, const py::object& destination, const std::string& computer,
                      std::int16_t comport, std::int16_t node_id) {
     ConvertRequest rq{path_bytes(source), path_bytes(destination), computer, comport, node_id};
-    Expected<ConvertOutcome, std::string> outcome = Unexpected{std::string()};
+    Expected<ConvertOutcome, ConvertError> outcome = Unexpected{ConvertError{}};
     {
         py::gil_scoped_release unlocked;
         outcome = convert_log_file(rq);
     }
-    if (!outcome) raise_log_error(outcome.error(), source);
+    if (!outcome) raise_log_error(outcome.error().message, outcome.error().destination ? destination : source);
     if (!outcome->unreadable_record) return outcome->record_count;
     const std::int32_t r = *outcome->unreadable_record;
     warn_unreadable_record(text::path_display_text(rq.source) + ": could not read record " + std::to_string(r) +

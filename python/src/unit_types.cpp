@@ -21,7 +21,8 @@ Expected<std::vector<UnitTypeText>, std::string> read_unit_types() {
         };
         for (HRESULT hr : results)
             if (FAILED(hr))
-                return Unexpected{"UnitTypeInfo failed for unit type " + std::to_string(row.id) + ": " + status_text(hr)};
+                return Unexpected{"UnitTypeInfo failed for unit type " + std::to_string(row.id) + ": " +
+                                  status_text(hr)};
         row.mode_name = mode.utf8();
         row.short_name = short_name.utf8();
         row.name = name.utf8();

@@ -78,17 +78,18 @@ def test_convert_writes_the_tools_file(name, tmp_path):
         assert written == len(log) - (status != 0)
 
 
-@pytest.mark.parametrize("source, destination, reason", [
-    ("converted_three_items", "out.cvt", "not a readable log"),
-    ("pc_flow", "missing/out.cvt", "cannot write"),
-    ("pc_flow", None, "is the source log itself"),
+@pytest.mark.parametrize("source, destination, reason, concerns", [
+    ("converted_three_items", "out.cvt", "not a readable log", "source"),
+    ("pc_flow", "missing/out.cvt", "cannot write", "destination"),
+    ("pc_flow", None, "is the source log itself", "destination"),
 ])
-def test_a_conversion_that_cannot_be_done_writes_nothing(source, destination, reason, tmp_path):
+def test_a_conversion_that_cannot_be_done_writes_nothing(source, destination, reason, concerns, tmp_path):
     target = tmp_path / destination if destination else LOGS[source]
     log_bytes = open(LOGS[source], "rb").read()
-    with pytest.raises(corvex.LogError, match=reason):
+    with pytest.raises(corvex.LogError, match=reason) as refused:
         corvex.convert(LOGS[source], target)
     assert os.listdir(tmp_path) == [] and open(LOGS[source], "rb").read() == log_bytes
+    assert refused.value.path == {"source": LOGS[source], "destination": target}[concerns]
 
 
 def test_units_are_the_tools_catalogue():
