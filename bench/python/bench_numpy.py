@@ -4,7 +4,7 @@ the way it replaces: the CSV export read back by pandas.read_csv.
 
     /usr/bin/python3 bench/python/bench_numpy.py [--build build/default] [--records 1000000] [--runs 3]
 
-Writes a PC log of twelve channels (make-bench-python-log) into a temporary
+Writes a PC log of twelve channels (corvex-bench-log) into a temporary
 folder, then times, best of --runs:
   values()        the values as a float64 array, records x 12
   read()          times, values and error words in one pass
@@ -50,7 +50,7 @@ def main():
     scratch = tempfile.mkdtemp(prefix="corvex-python-bench-")
     try:
         log_path = os.path.join(scratch, "bench.log")
-        subprocess.run([str(build / "bin" / "make-bench-python-log"), log_path, str(args.records)], check=True)
+        subprocess.run([str(build / "bin" / "corvex-bench-log"), "pc", str(args.records), log_path], check=True)
         csv_path = os.path.join(scratch, "bench.csv")
         with corvex.open(log_path) as log:
             values = len(log) * len(log.items)
