@@ -60,17 +60,25 @@ grep -q "^@=\"$(readlink -f "$module")\"" "$store" || fail "the system store doe
 [ "$(stat -c %a "$store")" = 644 ] || fail "$store is not readable by every user"
 
 # Everything below runs as a user would, away from the checkout, with a home
-# of its own (no per-user registration: the system store answers).
+# of its own (no per-user registration: the system store answers); run as
+# root, the checks run as nobody, who can only read the system store.
 home="$work/home"
 mkdir -p "$home"
 cd "$work"
 as_user=(env -i "PATH=/usr/bin:/bin" "HOME=$home" "LANG=C.UTF-8")
+if [ "$(id -u)" -eq 0 ]; then
+  chmod 755 "$work"
+  chown nobody "$home"
+  as_user=(setpriv --reuid=nobody --regid=nogroup --clear-groups "${as_user[@]}")
+fi
 samples=/usr/share/corvex/samples
 
 step "corvex"
 "${as_user[@]}" corvex --version
-"${as_user[@]}" corvex info "$samples/pc_flow.log" >"$work/info.txt"
+# A store the user could not read would be reported on standard error.
+"${as_user[@]}" corvex info "$samples/pc_flow.log" >"$work/info.txt" 2>"$work/info.err"
 head -n 4 "$work/info.txt"
+[ ! -s "$work/info.err" ] || { cat "$work/info.err" >&2; fail "corvex info complained"; }
 for log in "$samples"/*.log; do
   "${as_user[@]}" corvex info "$log" >/dev/null || fail "corvex info $log"
 done
@@ -94,7 +102,7 @@ if dpkg -L corvex | grep -q '/dist-packages/'; then
 fi
 
 step "CorvexViewer (offscreen)"
-settings="$work/viewer.ini"
+settings="$home/viewer.ini"
 "${as_user[@]}" QT_QPA_PLATFORM=offscreen CORVEX_VIEWER_SETTINGS="$settings" \
   CorvexViewer "$samples/meter_flow.log" >"$work/viewer.out" 2>&1 &
 viewer=$!
