@@ -16,6 +16,7 @@ int main(int argc, char** argv) {
 
     CLI::App app{"Read, dump, export and convert the data logs of field flow instruments.", "corvex"};
     app.require_subcommand(1);
+    app.set_version_flag("--version", "corvex " CORVEX_VERSION);
     app.failure_message([](const CLI::App*, const CLI::Error& e) {
         return "corvex: " + std::string(e.what()) + " (see 'corvex --help')\n";
     });

@@ -1,7 +1,11 @@
 #!/usr/bin/env bash
-# Installs what the build and the tests need from Debian's packages, and
-# generates the de_DE.UTF-8 and en_US.UTF-8 locales the locale tests run
-# under. Does nothing when everything is already present.
+# Installs what the build, the tests and the package check need from Debian's
+# packages, and generates the de_DE.UTF-8 and en_US.UTF-8 locales the locale
+# tests run under. Does nothing when everything is already present.
+# The package check's own: dpkg-dev, file and lintian make and check the .deb,
+# help2man the manual pages; shared-mime-info, xdg-utils with
+# libfile-mimeinfo-perl, desktop-file-utils, bash-completion and man-db check
+# what it installs.
 set -euo pipefail
 
 packages=(
@@ -11,6 +15,8 @@ packages=(
   python3 python3-openpyxl locales tzdata xvfb xauth
   libreoffice-calc-nogui
   pybind11-dev python3-dev python3-numpy python3-pandas python3-pytest
+  dpkg-dev file lintian help2man shared-mime-info xdg-utils libfile-mimeinfo-perl
+  desktop-file-utils bash-completion man-db
 )
 
 sudo_cmd=()

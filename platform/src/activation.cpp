@@ -2,8 +2,10 @@
 
 #include <dlfcn.h>
 
+#include <filesystem>
 #include <map>
 #include <mutex>
+#include <vector>
 
 #include "corvex/platform/com_ptr.h"
 #include "corvex/platform/guid_text.h"
@@ -53,16 +55,43 @@ private:
     std::map<std::string, void*> handles_;
 };
 
-HRESULT load_store(RegistryStore& out) {
-    const auto path = RegistryStore::default_path();
-    auto store = RegistryStore::load(path);
-    if (!store) {
-        const HRESULT hr = store.error().kind == RegistryErrorKind::Unsafe ? E_ACCESSDENIED : REGDB_E_READREGDB;
-        return failure(hr, store.error().message);
+// The stores in lookup order (RegistryStore::lookup_paths()), each read when
+// the ones before it did not answer. A store that is missing reads as empty;
+// one that cannot be trusted or read stops the lookup with its error, so a
+// broken per-user store is reported rather than passed over.
+class StoreChain {
+public:
+    // Calls `find` on each store in turn until it returns true: S_OK then,
+    // S_FALSE when no store answered, else the failure of the store that
+    // could not be read.
+    template <class Find>
+    HRESULT search(Find&& find) {
+        for (std::size_t i = 0; i < paths_.size(); ++i) {
+            if (i == loaded_.size()) {
+                auto store = RegistryStore::load(paths_[i]);
+                if (!store) {
+                    const HRESULT hr =
+                        store.error().kind == RegistryErrorKind::Unsafe ? E_ACCESSDENIED : REGDB_E_READREGDB;
+                    return failure(hr, store.error().message);
+                }
+                loaded_.push_back(std::move(store).value());
+            }
+            if (find(loaded_[i])) return S_OK;
+        }
+        return S_FALSE;
     }
-    out = std::move(store).value();
-    return S_OK;
-}
+
+    // "A or B", for messages.
+    std::string names() const {
+        std::string text;
+        for (std::size_t i = 0; i < paths_.size(); ++i) text += (i ? " or " : "") + paths_[i].string();
+        return text;
+    }
+
+private:
+    std::vector<std::filesystem::path> paths_ = RegistryStore::lookup_paths();
+    std::vector<RegistryStore> loaded_;
+};
 
 HRESULT class_object_from_library(const std::string& library_path, const CLSID& clsid, const IID& iid, void** ppv) {
     GetClassObjectFn get_class_object = nullptr;
@@ -73,15 +102,17 @@ HRESULT class_object_from_library(const std::string& library_path, const CLSID& 
 }
 
 HRESULT registered_library(const CLSID& clsid, std::string& path) {
-    RegistryStore store;
-    if (HRESULT hr = load_store(store); FAILED(hr)) return hr;
+    StoreChain stores;
     const std::string key = "CLSID\\" + format_guid(clsid) + "\\InprocServer32";
-    auto library = store.default_value(key);
-    if (!library || library->empty())
-        return failure(REGDB_E_CLASSNOTREG, "class " + format_guid(clsid) + " is not registered in " +
-                                                RegistryStore::default_path().string());
-    path = std::move(*library);
-    return S_OK;
+    const HRESULT hr = stores.search([&](const RegistryStore& store) {
+        auto library = store.default_value(key);
+        if (!library || library->empty()) return false;
+        path = std::move(*library);
+        return true;
+    });
+    if (hr == S_FALSE)
+        return failure(REGDB_E_CLASSNOTREG, "class " + format_guid(clsid) + " is not registered in " + stores.names());
+    return hr;
 }
 
 HRESULT create_from_factory(IClassFactory* factory, const IID& iid, void** ppv) {
@@ -98,25 +129,32 @@ HRESULT lookup_prog_id(std::string_view prog_id, CLSID& clsid) {
     if (prog_id.find('\\') != std::string_view::npos || !RegistryStore::is_valid_key_path(prog_id) ||
         prog_id.empty())
         return not_registered();
-    RegistryStore store;
-    if (HRESULT hr = load_store(store); FAILED(hr)) return hr;
-    std::string key(prog_id);
     // A version-independent identifier normally carries its own CLSID; when it
-    // does not, its CurVer names the current versioned identifier.
-    for (int hops = 0; hops < 2; ++hops) {
-        if (auto text = store.default_value(key + "\\CLSID")) {
-            if (auto parsed = parse_guid(*text)) {
-                clsid = *parsed;
-                return S_OK;
+    // does not, its CurVer names the current versioned identifier. Both steps
+    // stay within the store that knows the identifier.
+    std::string key, clsid_text;
+    auto find = [&](const RegistryStore& store) {
+        key = prog_id;
+        for (int hops = 0; hops < 2; ++hops) {
+            if (auto text = store.default_value(key + "\\CLSID")) {
+                clsid_text = std::move(*text);
+                return true;
             }
-            return failure(REGDB_E_CLASSNOTREG, "program identifier '" + key + "' names a malformed CLSID");
+            auto current = store.default_value(key + "\\CurVer");
+            if (!current || current->find('\\') != std::string::npos || !RegistryStore::is_valid_key_path(*current))
+                return false;
+            key = *current;
         }
-        auto current = store.default_value(key + "\\CurVer");
-        if (!current || current->find('\\') != std::string::npos || !RegistryStore::is_valid_key_path(*current))
-            break;
-        key = *current;
-    }
-    return not_registered();
+        return false;
+    };
+    StoreChain stores;
+    const HRESULT hr = stores.search(find);
+    if (FAILED(hr)) return hr;
+    if (hr == S_FALSE) return not_registered();
+    const auto parsed = parse_guid(clsid_text);
+    if (!parsed) return failure(REGDB_E_CLASSNOTREG, "program identifier '" + key + "' names a malformed CLSID");
+    clsid = *parsed;
+    return S_OK;
 }
 
 }  // namespace

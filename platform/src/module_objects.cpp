@@ -7,9 +7,16 @@
 namespace corvex::platform {
 
 std::filesystem::path library_beside_executable() {
+    namespace fs = std::filesystem;
     std::error_code ec;
-    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return ec ? std::filesystem::path("libCorvex.so") : exe.parent_path() / "libCorvex.so";
+    const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+    if (ec) return "libCorvex.so";
+    const fs::path beside = exe.parent_path() / "libCorvex.so";
+    if (fs::exists(beside, ec)) return beside;
+    // An installed program: the module is in the installation's library folder,
+    // found from the program's own folder, so a moved installation still finds it.
+    const fs::path installed = (exe.parent_path() / CORVEX_INSTALLED_MODULE).lexically_normal();
+    return fs::exists(installed, ec) ? installed : beside;
 }
 
 Expected<ModuleObjectOrigin, ModuleObjectFailure> create_module_object(const CLSID& clsid, const IID& iid,

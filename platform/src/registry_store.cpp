@@ -201,17 +201,24 @@ Expected<void, RegistryError> check_safe(const fs::path& path) {
     return {};
 }
 
+// Every user reads the system store; only root writes it.
+bool is_system_store(const fs::path& path) { return path == RegistryStore::system_path(); }
+
 Expected<void, RegistryError> make_folder(const fs::path& path) {
     if (!path.has_parent_path()) return {};
     std::error_code ec;
     const fs::path dir = path.parent_path();
     if (fs::is_directory(dir, ec)) return {};
-    // Folders we create are private: the store names libraries to load.
+    // Folders we create for a per-user store are private: the store names libraries to load.
+    const mode_t mode = is_system_store(path) ? 0755 : 0700;
     fs::path built;
     for (const fs::path& part : dir) {
         built /= part;
-        if (::mkdir(built.c_str(), 0700) != 0 && errno != EEXIST)
+        if (::mkdir(built.c_str(), mode) == 0) {
+            ::chmod(built.c_str(), mode);  // whatever the umask: other users must reach the system store
+        } else if (errno != EEXIST) {
             return fail(RegistryErrorKind::Io, "cannot create folder " + built.string() + ": " + errno_text(errno));
+        }
     }
     return {};
 }
@@ -246,6 +253,16 @@ fs::path RegistryStore::default_path() {
     if (const char* x = std::getenv("XDG_CONFIG_HOME"); x && *x == '/') return fs::path(x) / "corvex" / "registry";
     const char* home = std::getenv("HOME");
     return fs::path(home && *home ? home : ".") / ".config" / "corvex" / "registry";
+}
+
+fs::path RegistryStore::system_path() {
+    if (const char* p = std::getenv("CORVEX_SYSTEM_REGISTRY"); p && *p) return p;
+    return CORVEX_SYSTEM_REGISTRY_PATH;
+}
+
+std::vector<fs::path> RegistryStore::lookup_paths() {
+    if (const char* p = std::getenv("CORVEX_REGISTRY"); p && *p) return {fs::path(p)};
+    return {default_path(), system_path()};
 }
 
 bool RegistryStore::is_valid_key_path(std::string_view path) { return split_path(path).has_value(); }
@@ -423,7 +440,7 @@ Expected<void, RegistryError> RegistryStore::save(const fs::path& path) const {
     if (auto made = make_folder(path); !made) return made;
     if (auto folder = check_folder(path); !folder) return folder;
     OutputOptions options;
-    options.forced_mode = 0600;  // it names libraries that clients load
+    options.forced_mode = is_system_store(path) ? 0644 : 0600;  // it names libraries that clients load
     const auto written = write_whole_file(path.native(), print(), options);
     if (written) return {};
     const std::string why = path.string() + ": " + written.error().reason;

@@ -208,6 +208,16 @@ TEST(RegistryStore, DefaultPathFollowsTheEnvironment) {
     ::unsetenv("XDG_CONFIG_HOME");
     ::setenv("HOME", "/home/u", 1);
     EXPECT_EQ(RegistryStore::default_path(), fs::path("/home/u/.config/corvex/registry"));
+
+    // Lookups read the per-user store, then the system store; a named store alone.
+    EXPECT_TRUE(RegistryStore::system_path().is_absolute());
+    ::setenv("CORVEX_SYSTEM_REGISTRY", "/sys/store", 1);
+    EXPECT_EQ(RegistryStore::lookup_paths(),
+              (std::vector<fs::path>{"/home/u/.config/corvex/registry", "/sys/store"}));
+    ::setenv("CORVEX_REGISTRY", "/x/store", 1);
+    EXPECT_EQ(RegistryStore::lookup_paths(), std::vector<fs::path>{"/x/store"});
+    ::unsetenv("CORVEX_REGISTRY");
+    ::unsetenv("CORVEX_SYSTEM_REGISTRY");
 }
 
 }  // namespace

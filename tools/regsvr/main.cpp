@@ -1,11 +1,16 @@
-// corvex-regsvr [-u] PATH/TO/LIBRARY.so
+// corvex-regsvr [--system] [-u] PATH/TO/LIBRARY.so
 //
 // Loads a self-registering library and calls its DllRegisterServer (or, with
 // -u, DllUnregisterServer), which writes its classes into the registry store
-// ($CORVEX_REGISTRY, else the per-user store). Exit status 0 on success.
+// ($CORVEX_REGISTRY, else the per-user store). With --system the store is the
+// system-wide one that activation reads after the per-user store (an
+// installation's, written as root by the package's install scripts): the
+// library writes whichever store CORVEX_REGISTRY names, so the tool names the
+// system store there before loading it. Exit status 0 on success.
 #include <dlfcn.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -28,31 +33,60 @@ const char* explain(HRESULT hr) {
     }
 }
 
-int usage() {
-    std::fputs("usage: corvex-regsvr [-u] PATH/TO/LIBRARY.so\n"
-               "  registers the library's classes in the registry store; -u removes them\n",
-               stderr);
+constexpr char kUsage[] =
+    "Usage: corvex-regsvr [OPTIONS] LIBRARY\n"
+    "Register the classes of a self-registering library (libCorvex.so) in the registry store,\n"
+    "or remove them.\n"
+    "\n"
+    "Options:\n"
+    "  -u, --unregister   remove the library's classes instead\n"
+    "      --system       use the system-wide store, read by every user after their own\n"
+    "                     (needs root)\n"
+    "  -h, --help         print this help and exit\n"
+    "      --version      print the version and exit\n"
+    "\n"
+    "The per-user store is $CORVEX_REGISTRY, else $XDG_CONFIG_HOME/corvex/registry\n"
+    "(~/.config/corvex/registry); the system store is $CORVEX_SYSTEM_REGISTRY, else\n"
+    "the installation's corvex/registry (/etc/corvex/registry for a package).\n"
+    "Exit status 0 on success, 1 when loading or registering fails, 2 on a usage error.\n";
+
+int usage_error() {
+    std::fputs(kUsage, stderr);
     return 2;
+}
+
+bool is(const char* arg, const char* a, const char* b = nullptr) {
+    return std::strcmp(arg, a) == 0 || (b && std::strcmp(arg, b) == 0);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     bool unregister = false;
+    bool system = false;
     const char* library = nullptr;
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "-u") == 0 || std::strcmp(argv[i], "/u") == 0) {
+        if (is(argv[i], "-u", "--unregister") || is(argv[i], "/u")) {
             unregister = true;
-        } else if (std::strcmp(argv[i], "-h") == 0 || std::strcmp(argv[i], "--help") == 0) {
-            usage();
+        } else if (is(argv[i], "--system")) {
+            system = true;
+        } else if (is(argv[i], "-h", "--help")) {
+            std::fputs(kUsage, stdout);
+            return 0;
+        } else if (is(argv[i], "--version")) {
+            std::puts("corvex-regsvr " CORVEX_VERSION);
             return 0;
         } else if (!library) {
             library = argv[i];
         } else {
-            return usage();
+            return usage_error();
         }
     }
-    if (!library) return usage();
+    if (!library) return usage_error();
+    if (system && ::setenv("CORVEX_REGISTRY", corvex::platform::RegistryStore::system_path().c_str(), 1) != 0) {
+        std::perror("corvex-regsvr: setenv");
+        return 1;
+    }
 
     // An absolute path: the loader must take this file, not search for the name,
     // and the library records the path it was loaded from.

@@ -1,8 +1,9 @@
 // How a client (the viewer, the corvex tool) creates objects of the log
 // module's classes: through class activation, so that it runs whatever library
-// the registry store names; when that fails for any reason (not registered, a
+// the registry stores name; when that fails for any reason (not registered, a
 // store that is not trusted, a registered library that has gone),
-// libCorvex.so beside the running executable stands in.
+// libCorvex.so beside the running executable stands in, or for an installed
+// program the module in the installation's library folder.
 #pragma once
 
 #include <filesystem>
@@ -13,8 +14,10 @@
 
 namespace corvex::platform {
 
-// libCorvex.so in the folder of the running executable ("libCorvex.so" when
-// that folder cannot be found).
+// libCorvex.so in the folder of the running executable (a build tree); when
+// that folder holds none, the module in the installation's library folder
+// reached from it (bin/../lib/<arch>/libCorvex.so.1 for an installed program)
+// if it is there; "libCorvex.so" when the executable's folder cannot be found.
 std::filesystem::path library_beside_executable();
 
 // Why neither way gave the object: each attempt's status and, when activation

@@ -10,11 +10,16 @@
 //     "ThreadingModel"="Apartment"
 //
 // Key and value names compare without regard to ASCII case, as the system
-// registry's do, and keep the case they were written with. The file lives at
-// $CORVEX_REGISTRY, else $XDG_CONFIG_HOME/corvex/registry, else
-// ~/.config/corvex/registry. It is written atomically (temporary file, then
-// rename), created with permissions 0600, and a store that other users can
-// write is refused: it names libraries that clients load into their process.
+// registry's do, and keep the case they were written with. The per-user store
+// lives at $CORVEX_REGISTRY, else $XDG_CONFIG_HOME/corvex/registry, else
+// ~/.config/corvex/registry. An installation has a system-wide store as well
+// (system_path(), /etc/corvex/registry under /usr), written as root by
+// `corvex-regsvr --system` and read after the per-user one, so that a user's
+// own registration wins. A store is written atomically (temporary file, then
+// rename): a per-user one with permissions 0600 in a folder of its own (0700),
+// the system one 0644 in a 0755 folder, since every user reads it. A store that
+// other users can write is refused: it names libraries that clients load into
+// their process.
 #pragma once
 
 #include <cstddef>
@@ -57,14 +62,23 @@ public:
         std::map<std::string, Key, RegistryNameLess> subkeys;
     };
 
-    // The store's location from the environment (see above).
+    // The per-user store's location from the environment (see above); the
+    // store that registration writes.
     static std::filesystem::path default_path();
+    // The system-wide store: $CORVEX_SYSTEM_REGISTRY, else corvex/registry in
+    // the installation's configuration folder.
+    static std::filesystem::path system_path();
+    // The stores a class is looked up in, first to last: the store that
+    // $CORVEX_REGISTRY names, alone (a private store, as the build tree and the
+    // tests use, is not mixed with the installation's); else the per-user store,
+    // then the system store.
+    static std::vector<std::filesystem::path> lookup_paths();
 
     // Reads a store. A missing file is an empty store; an unsafe or malformed
     // one (a key nested deeper than kMaxKeyDepth included) is an error.
     static Expected<RegistryStore, RegistryError> load(const std::filesystem::path& path);
     // Writes the store atomically with permissions 0600, creating its folder
-    // (0700) when needed.
+    // (0700) when needed; the system store with 0644 in a 0755 folder.
     Expected<void, RegistryError> save(const std::filesystem::path& path) const;
 
     // Loads the store under an exclusive lock (a ".lock" file beside it), lets
