@@ -283,9 +283,13 @@ Expected<ExportOutcome, ExportError> export_workbook(ILog* log, const ExportOpti
                                                      const std::filesystem::path& out, const ProgressFn& progress,
                                                      const WorkbookLayout& layout) {
     if (const auto lock = find_lock_file(out)) {
-        return Unexpected(ExportError{error_number::kFileOpenElsewhere,
-                                      "'" + out.string() + "' is open in another application (its lock file '" +
-                                          lock->filename().string() + "' is beside it)"});
+        // Built piece by piece: g++ 12 at -O3 takes "'" + string for an overlapping copy.
+        std::string message = "'";
+        message += out.string();
+        message += "' is open in another application (its lock file '";
+        message += lock->filename().string();
+        message += "' is beside it)";
+        return Unexpected(ExportError{error_number::kFileOpenElsewhere, std::move(message)});
     }
     auto opened = RecordSource::open(log);
     if (!opened) return Unexpected(source_error(opened.error()));
