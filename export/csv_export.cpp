@@ -125,11 +125,18 @@ Expected<ExportOutcome, ExportError> export_csv(ILog* log, const ExportOptions& 
     // detailed-errors flag is clear, so with both flags the column stays 0.
     std::int16_t record_error = 0;
     RecordBlock block;
+    std::int32_t done = 0;  // records read, written or passed over
     for (std::int32_t first = 0; first < h.record_count && !outcome.unreadable_record; first += kRecordsPerBlock) {
+        if (options.stop.stop_requested()) return Unexpected(cancelled_error());
         const std::int32_t wanted = std::min(kRecordsPerBlock, h.record_count - first);
         source.read(first, wanted, block);
         if (block.count < wanted) outcome.unreadable_record = first + block.count;
         for (std::int32_t i = 0; i < block.count; ++i) {
+            ++done;
+            if (!options.takes(block, i)) {
+                if (progress && done % step == 0) progress(done, h.record_count);
+                continue;
+            }
             if (block.has_time()) {
                 w.field_in_place([&](std::string& line) { dates.append(line, block.time(i)); });
             } else {
@@ -152,13 +159,13 @@ Expected<ExportOutcome, ExportError> export_csv(ILog* log, const ExportOptions& 
             if (errors.per_record) w.last_field(std::to_string(record_error));
             if (!(ok = w.end_line())) return Unexpected(ok.error());
             ++outcome.records_written;
-            if (progress && outcome.records_written % step == 0) progress(outcome.records_written, h.record_count);
+            if (progress && done % step == 0) progress(done, h.record_count);
         }
     }
 
     if (!(ok = w.flush())) return Unexpected(ok.error());
     if (auto committed = file.commit(); !committed) return Unexpected(file_error(committed.error(), out));
-    if (progress) progress(outcome.records_written, h.record_count);
+    if (progress) progress(done, h.record_count);
     return outcome;
 }
 
