@@ -95,22 +95,24 @@ TEST(LogPath, TitleFolderAndProposedExportName) {
         const char* proposed;
     };
     const Case cases[] = {
-        {"/data/logs/flow.log", "flow.log", "/data/logs/", "/data/logs/flow"},
-        {"flow.log", "flow.log", "", "flow"},                                     // a bare name
-        {"/data/site.2/flow.log", "flow.log", "/data/site.2/", "/data/site"},     // a "." in a folder cuts there
-        {"/data/flow", "flow", "/data/", "/data/flow"},                           // no "." at all
-        {"/data/flow.log.d/flow.log", "flow.log", "/data/flow.log.d/", "/data/flow"},  // the title also inside a folder
-        {"\"/data/a b.log\"", "a b.log\"", "\"/data/", "\"/data/a b"},            // quotes stay part of the path
+        {"/data/logs/flow.log", "flow.log", "/data/logs/", "/data/logs/flow.csv"},
+        {"flow.log", "flow.log", "", "flow.csv"},                                        // a bare name
+        {"/data/site.7/flow.log", "flow.log", "/data/site.7/", "/data/site.7/flow.csv"}, // a "." in a folder stays
+        {"/home/u/.local/share/flow", "flow", "/home/u/.local/share/", "/home/u/.local/share/flow.csv"},
+        {"/data/flow.2024.log", "flow.2024.log", "/data/", "/data/flow.2024.csv"},        // only the last extension goes
+        {"/data/.log", ".log", "/data/", "/data/.log.csv"},                               // a name that only begins with "."
+        {"/data/flow.log.d/flow.log", "flow.log", "/data/flow.log.d/", "/data/flow.log.d/flow.csv"},
+        {"\"/data/a b.log\"", "a b.log\"", "\"/data/", "\"/data/a b.csv"},               // quotes stay part of the path
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path);
         EXPECT_EQ(log_title(c.path), c.title);
         EXPECT_EQ(log_folder(c.path), c.folder);
-        EXPECT_EQ(proposed_export_name(c.path), c.proposed);
+        EXPECT_EQ(proposed_export_name(c.path, ".csv"), c.proposed);
     }
 }
 
-TEST(LogDisplay, FlagsLabelKeepsItsLineBreaks) {
+TEST(LogDisplay, FlagsLabelPutsEachFlagOnALineOfItsOwn) {
     struct Case {
         std::uint16_t errors, cyclic;
         const char* text;
@@ -118,10 +120,10 @@ TEST(LogDisplay, FlagsLabelKeepsItsLineBreaks) {
     const Case cases[] = {
         {0, 0, ""},
         {0x2000, 0x0001, "Basic Errors\nCyclic Log"},
-        {0x1000, 0x0001, "Detailed ErrorsCyclic Log"},
-        {0x2000 | 0x4000, 0, "Basic Errors\nError Log (HOLD)\n"},
+        {0x1000, 0x0001, "Detailed Errors\nCyclic Log"},
+        {0x2000 | 0x4000, 0, "Basic Errors\nError Log (HOLD)"},
         {0x1000 | 0x2000, 0, "Basic Errors\nDetailed Errors"},
-        {0xF000, 0xFFFF, "Basic Errors\nDetailed ErrorsError Log (HOLD)\nCyclic Log"},  // sign bits do not confuse the tests
+        {0xF000, 0xFFFF, "Basic Errors\nDetailed Errors\nError Log (HOLD)\nCyclic Log"},  // sign bits do not confuse the tests
         {0x0FFF, 0xFFFE, ""},
     };
     for (const Case& c : cases) {
