@@ -9,6 +9,7 @@ packages=(
   qt6-base-dev libxlsxwriter-dev zlib1g-dev libminizip-dev libcli11-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   python3 python3-openpyxl locales tzdata xvfb xauth
+  fonts-liberation2
 )
 
 sudo_cmd=()

@@ -412,10 +412,15 @@ void MainWindow::build_menus() {
 }
 
 void MainWindow::fill_recent_files() {
-    mnu_file_recent_->clear();
+    // The entry chosen may be the one running: the old entries go later.
+    for (QAction* entry : mnu_file_recent_->actions()) {
+        mnu_file_recent_->removeAction(entry);
+        entry->deleteLater();
+    }
     const std::vector<std::string> files = recent_files(settings_);
     for (std::size_t i = 0; i < files.size(); ++i) {
-        QAction* entry = mnu_file_recent_->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(path_display(files[i])));
+        auto* entry = new QAction(QStringLiteral("&%1 %2").arg(i + 1).arg(path_display(files[i])), mnu_file_recent_);
+        mnu_file_recent_->addAction(entry);
         entry->setObjectName(QStringLiteral("mnuFileRecent%1").arg(i + 1));
         connect(entry, &QAction::triggered, this, [this, path = files[i]] { open_path(path); });
     }

@@ -214,7 +214,7 @@ TEST_F(ExportCommandTest, AFileThatCannotBeWrittenIsAnErrorLineNotExported) {
 }
 
 TEST_F(ExportCommandTest, UnreadableRecordIsReportedAsAnErrorNotAsExported) {
-    window->set_session_factory([] { return testing::faulty_session({.unreadable_record = 5}); });
+    window->set_session_factory([] { return testing::faulty_session({.no_log_info = false, .unreadable_record = 5, .gate = nullptr}); });
     window->open_file(log_path);
     for (const int format : {0, 1}) {
         choose_format(format);

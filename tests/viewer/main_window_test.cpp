@@ -259,7 +259,7 @@ TEST_F(MainWindowTest, FailedOpenKeepsThePreviousLogAndSaysSo) {
 TEST_F(MainWindowTest, LogInformationThatCannotBeReadClearsTheWindow) {
     auto window = make_window();
     window->open_file(QString::fromStdString(sample("pc_flow.log").string()));
-    window->set_session_factory([] { return testing::faulty_session({.no_log_info = true, .unreadable_record = std::nullopt}); });
+    window->set_session_factory([] { return testing::faulty_session({.no_log_info = true, .unreadable_record = std::nullopt, .gate = nullptr}); });
     window->open_file(QString::fromStdString(sample("compact_flow.log").string()));
 
     ASSERT_EQ(dialogs.messages.size(), 1u);
