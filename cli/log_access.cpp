@@ -1,5 +1,6 @@
 #include "cli/log_access.h"
 
+#include <atomic>
 #include <cstdio>
 
 #include "cli/command_status.h"
@@ -50,10 +51,10 @@ std::string creation_failure(std::string_view prog_id, const platform::ModuleObj
 }
 
 void warn_about_store(const platform::ModuleObjectOrigin& origin) {
-    static bool warned = false;
-    if (warned || !origin.beside || (origin.registered != REGDB_E_READREGDB && origin.registered != E_ACCESSDENIED))
-        return;
-    warned = true;
+    // Once per run, also when several logs are exported at a time.
+    static std::atomic<bool> warned{false};
+    if (!origin.beside || (origin.registered != REGDB_E_READREGDB && origin.registered != E_ACCESSDENIED)) return;
+    if (warned.exchange(true)) return;
     const std::string why = origin.registered_why.empty() ? status_text(origin.registered) : origin.registered_why;
     report_failure("", "warning: " + why + "; using " + platform::library_beside_executable().string());
 }

@@ -1,13 +1,16 @@
 #include "export/csv_export.h"
 
 #include <algorithm>
+#include <charconv>
 #include <string>
 #include <string_view>
+#include <vector>
 
-#include "export/delimited_field.h"
-#include "export/record_source.h"
 #include "corvex/platform/output_file.h"
+#include "export/delimited_field.h"
 #include "export/export_error.h"
+#include "export/ordered_pipeline.h"
+#include "export/record_source.h"
 #include "export/text_forms.h"
 
 namespace corvex::exporting {
@@ -16,82 +19,112 @@ namespace {
 
 constexpr std::string_view kLineEnd = "\r\n";
 constexpr std::int32_t kRecordsPerBlock = 4096;
-constexpr std::size_t kFlushSize = 1 << 20;
 
-// Builds lines field by field and hands them to the file in large blocks.
-class DelimitedWriter {
+// Appends fields to a line: each followed by the delimiter but the last,
+// quoted when it must be.
+class LineBuilder {
 public:
-    DelimitedWriter(platform::OutputFile& file, const std::filesystem::path& target, std::string_view delimiter)
-        : file_(file), target_(target), delimiter_(delimiter) {}
+    LineBuilder(std::string& line, std::string_view delimiter) : line_(line), delimiter_(delimiter) {}
 
-    // A field followed by the delimiter.
     void field(std::string_view text) {
-        append_field(buffer_, text, delimiter_);
-        buffer_ += delimiter_;
+        append_field(line_, text, delimiter_);
+        line_ += delimiter_;
     }
-    // The last field of a line, without a delimiter after it.
-    void last_field(std::string_view text) { append_field(buffer_, text, delimiter_); }
-    // A field that `write` appends to the line in place (quoted afterwards in
-    // the rare case that it needs it), followed by the delimiter.
+    void last_field(std::string_view text) { append_field(line_, text, delimiter_); }
+    // A field that `write` appends in place (quoted afterwards in the rare
+    // case that it needs it), followed by the delimiter.
     template <class Write>
     void field_in_place(Write write) {
-        const std::size_t start = buffer_.size();
-        write(buffer_);
-        if (needs_quotes(std::string_view(buffer_).substr(start), delimiter_)) {
-            const std::string text = buffer_.substr(start);
-            buffer_.resize(start);
-            append_field(buffer_, text, delimiter_);
+        const std::size_t start = line_.size();
+        write(line_);
+        if (needs_quotes(std::string_view(line_).substr(start), delimiter_)) {
+            const std::string text = line_.substr(start);
+            line_.resize(start);
+            append_field(line_, text, delimiter_);
         }
-        buffer_ += delimiter_;
+        line_ += delimiter_;
     }
-
-    Expected<void, ExportError> end_line() {
-        buffer_ += kLineEnd;
-        if (buffer_.size() >= kFlushSize) return flush();
-        return {};
+    void integer(std::int16_t value) {
+        char text[8];
+        const auto end = std::to_chars(text, text + sizeof text, value).ptr;
+        field(std::string_view(text, static_cast<std::size_t>(end - text)));
     }
-    Expected<void, ExportError> flush() {
-        auto written = file_.write(buffer_);
-        buffer_.clear();
-        if (!written) return Unexpected(file_error(written.error(), target_));
-        return {};
-    }
+    void end_line() { line_ += kLineEnd; }
 
 private:
-    platform::OutputFile& file_;
-    const std::filesystem::path& target_;
+    std::string& line_;
     std::string_view delimiter_;
-    std::string buffer_;
 };
 
-Expected<void, ExportError> write_log_info(DelimitedWriter& w, const HeaderFields& h, const ExportOptions& options,
-                                           const TextForms& forms) {
+void log_info_lines(std::string& text, const HeaderFields& h, const ExportOptions& options, const TextForms& forms) {
+    LineBuilder b(text, options.delimiter);
     const auto line = [&](std::string_view caption, std::string_view value) {
-        w.field(caption);
-        w.last_field(value);
-        return w.end_line();
+        b.field(caption);
+        b.last_field(value);
+        b.end_line();
     };
-    Expected<void, ExportError> ok;
-    if (!(ok = line("File Title: ", options.file_title))) return ok;
-    if (!(ok = line("File Name: ", options.file_name))) return ok;
-    if (!(ok = line("Start Time:", forms.general_date(h.start_time)))) return ok;
-    if (!(ok = line("End Time:", forms.general_date(h.end_time)))) return ok;
-    if (!(ok = line("Interval:", std::to_string(h.interval)))) return ok;
-    if (!(ok = line("Records:", std::to_string(h.record_count)))) return ok;
-    if (!(ok = line("Cyclic Flags:", std::to_string(h.cyclic_flags)))) return ok;
-    if (!(ok = line("Error Flags:", std::to_string(h.error_flags)))) return ok;
-    return w.end_line();
+    line("File Title: ", options.file_title);
+    line("File Name: ", options.file_name);
+    line("Start Time:", forms.general_date(h.start_time));
+    line("End Time:", forms.general_date(h.end_time));
+    line("Interval:", std::to_string(h.interval));
+    line("Records:", std::to_string(h.record_count));
+    line("Cyclic Flags:", std::to_string(h.cyclic_flags));
+    line("Error Flags:", std::to_string(h.error_flags));
+    b.end_line();
 }
 
-Expected<void, ExportError> write_header(DelimitedWriter& w, const RecordSource& source, const ExportOptions& options,
-                                         const ErrorColumns& errors) {
-    w.field("Date/Time");
+void header_line(std::string& text, const RecordSource& source, const ExportOptions& options,
+                 const ErrorColumns& errors) {
+    LineBuilder b(text, options.delimiter);
+    b.field("Date/Time");
     for (std::int32_t i = 0; i < source.header().item_count; ++i) {
-        if (options.selects(i)) w.field(column_name(source.items()[static_cast<std::size_t>(i)], EmptySymbol::LabelAlone));
-        if (errors.per_unit) w.field("Error #");
+        if (options.selects(i)) b.field(column_name(source.items()[static_cast<std::size_t>(i)], EmptySymbol::LabelAlone));
+        if (errors.per_unit) b.field("Error #");
     }
-    if (errors.per_record) w.last_field("Error #");
-    return w.end_line();
+    if (errors.per_record) b.last_field("Error #");
+    b.end_line();
+}
+
+// The lines of one block of records.
+void record_lines(std::string& text, const RecordBlock& block, const ExportOptions& options, const ErrorColumns& errors,
+                  const TextForms& forms, GeneralDateWriter& dates) {
+    LineBuilder b(text, options.delimiter);
+    for (std::int32_t i = 0; i < block.count; ++i) {
+        if (!options.takes(block, i)) continue;
+        if (block.has_time()) {
+            b.field_in_place([&](std::string& line) { dates.append(line, block.time(i)); });
+        } else {
+            b.field({});
+        }
+        // With basic errors alone the record's error column holds the error
+        // word the units carry (that of the last); with both flags it stays 0.
+        std::int16_t record_error = 0;
+        for (std::int32_t u = 0; u < block.units; ++u) {
+            if (options.selects(u)) {
+                if (block.has_value(i, u)) {
+                    b.field_in_place([&](std::string& line) { forms.append_number(line, block.value(i, u)); });
+                } else {
+                    b.field({});
+                }
+            }
+            if (errors.per_unit) {
+                b.integer(block.error(i, u));
+            } else if (errors.record_follows_units()) {
+                record_error = block.error(i, u);
+            }
+        }
+        if (errors.per_record) b.last_field(std::to_string(record_error));
+        b.end_line();
+    }
+}
+
+// The records of the block that the export writes.
+std::int32_t taken_records(const RecordBlock& block, const ExportOptions& options) {
+    if (!options.range) return block.count;
+    std::int32_t taken = 0;
+    for (std::int32_t i = 0; i < block.count; ++i) taken += options.takes(block, i) ? 1 : 0;
+    return taken;
 }
 
 }  // namespace
@@ -103,67 +136,68 @@ Expected<ExportOutcome, ExportError> export_csv(ILog* log, const ExportOptions& 
     const RecordSource& source = *opened;
     const HeaderFields& h = source.header();
     const TextForms forms = TextForms::from_environment();
-    GeneralDateWriter dates(forms);
+    const ErrorColumns errors = error_columns(h.error_flags, options);
 
     auto created = platform::OutputFile::open(out.native());
     if (!created) return Unexpected(file_error(created.error(), out));
     platform::OutputFile file = std::move(created).value();
-    DelimitedWriter w(file, out, options.delimiter);
 
-    const ErrorColumns errors = error_columns(h.error_flags, options);
-    const bool record_follows_units = errors.record_follows_units();
-    Expected<void, ExportError> ok;
-    if (options.include_log_info && !(ok = write_log_info(w, h, options, forms))) return Unexpected(ok.error());
-    if (!(ok = write_header(w, source, options, errors))) return Unexpected(ok.error());
+    std::string head;
+    if (options.include_log_info) log_info_lines(head, h, options, forms);
+    header_line(head, source, options, errors);
+    if (auto written = file.write(head); !written) return Unexpected(file_error(written.error(), out));
 
     ExportOutcome outcome;
     outcome.record_count = h.record_count;
     const std::int32_t step = progress_step(h.record_count);
     if (progress) progress(0, h.record_count);
 
-    // Remembered across records: a unit only updates it while the
-    // detailed-errors flag is clear, so with both flags the column stays 0.
-    std::int16_t record_error = 0;
-    RecordBlock block;
+    // Read, format and write as a pipeline: formatting, the costly stage, runs
+    // on every core; each worker keeps its own day text.
+    const int workers = pipeline_workers();
+    std::vector<GeneralDateWriter> dates(static_cast<std::size_t>(std::max(workers, 1)), GeneralDateWriter(forms));
+    std::int32_t next = 0;
     std::int32_t done = 0;  // records read, written or passed over
-    for (std::int32_t first = 0; first < h.record_count && !outcome.unreadable_record; first += kRecordsPerBlock) {
-        if (options.stop.stop_requested()) return Unexpected(cancelled_error());
-        const std::int32_t wanted = std::min(kRecordsPerBlock, h.record_count - first);
-        source.read(first, wanted, block);
-        if (block.count < wanted) outcome.unreadable_record = first + block.count;
-        for (std::int32_t i = 0; i < block.count; ++i) {
-            ++done;
-            if (!options.takes(block, i)) {
-                if (progress && done % step == 0) progress(done, h.record_count);
-                continue;
-            }
-            if (block.has_time()) {
-                w.field_in_place([&](std::string& line) { dates.append(line, block.time(i)); });
-            } else {
-                w.field({});
-            }
-            for (std::int32_t u = 0; u < block.units; ++u) {
-                if (options.selects(u)) {
-                    if (block.has_value(i, u)) {
-                        w.field_in_place([&](std::string& line) { forms.append_number(line, block.value(i, u)); });
-                    } else {
-                        w.field({});
-                    }
-                }
-                if (errors.per_unit) {
-                    w.field(std::to_string(block.error(i, u)));
-                } else if (record_follows_units) {
-                    record_error = block.error(i, u);
-                }
-            }
-            if (errors.per_record) w.last_field(std::to_string(record_error));
-            if (!(ok = w.end_line())) return Unexpected(ok.error());
-            ++outcome.records_written;
-            if (progress && done % step == 0) progress(done, h.record_count);
+    bool cancelled = false;
+    std::optional<platform::OutputError> write_error;
+    PipelineStages stages;
+    stages.read = [&](RecordBlock& block) {
+        if (next >= h.record_count || outcome.unreadable_record) return false;
+        if (options.stop.stop_requested()) {
+            cancelled = true;
+            return false;
         }
-    }
+        const std::int32_t wanted = std::min(kRecordsPerBlock, h.record_count - next);
+        source.read(next, wanted, block);
+        if (block.count < wanted) outcome.unreadable_record = next + block.count;
+        next += block.count;
+        return block.count > 0;
+    };
+    stages.format = [&](int worker, const RecordBlock& block, std::string& text) {
+        record_lines(text, block, options, errors, forms, dates[static_cast<std::size_t>(worker)]);
+    };
+    stages.write = [&](const RecordBlock& block, const std::string& text) {
+        // Reading runs ahead of writing: a stop is also seen here.
+        if (options.stop.stop_requested()) {
+            cancelled = true;
+            return false;
+        }
+        if (auto written = file.write(text); !written) {
+            write_error = written.error();
+            return false;
+        }
+        // Progress in the engines' steps, as a record-by-record export gives it.
+        const std::int32_t before = done;
+        done += block.count;
+        outcome.records_written += taken_records(block, options);
+        if (progress)
+            for (std::int32_t n = (before / step + 1) * step; n <= done; n += step) progress(n, h.record_count);
+        return true;
+    };
+    const bool finished = run_ordered_pipeline(workers, stages);
+    if (cancelled) return Unexpected(cancelled_error());
+    if (!finished) return Unexpected(file_error(*write_error, out));
 
-    if (!(ok = w.flush())) return Unexpected(ok.error());
     if (auto committed = file.commit(); !committed) return Unexpected(file_error(committed.error(), out));
     if (progress) progress(done, h.record_count);
     return outcome;

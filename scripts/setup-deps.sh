@@ -6,7 +6,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev libxlsxwriter-dev zlib1g-dev libminizip-dev libcli11-dev
+  qt6-base-dev libqcustomplot-dev zlib1g-dev libminizip-dev libcli11-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   python3 python3-openpyxl locales tzdata xvfb xauth
   fonts-liberation2

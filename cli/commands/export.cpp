@@ -1,22 +1,31 @@
 // corvex export LOG -o OUT: the log as a delimited text file or a workbook,
 // written by the same engines the viewer uses, so both give the same file.
 // The engines write under OUT only a finished file (or, when a record cannot
-// be read, the records before it).
+// be read, the records before it). corvex export LOG... --out-dir DIR: many
+// logs, one file each, several at a time.
 #include <CLI/CLI.hpp>
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <charconv>
+#include <cstdio>
 #include <filesystem>
+#include <map>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <system_error>
+#include <thread>
 #include <vector>
 
 #include "cli/command_status.h"
 #include "cli/commands/commands.h"
 #include "cli/log_access.h"
 #include "cli/output/progress.h"
+#include "cli/output/standard_output.h"
 #include "corvex/platform/text.h"
 #include "export/export_formats.h"
 #include "export/time_range.h"
@@ -28,9 +37,12 @@ namespace {
 constexpr std::string_view kCommand = "export";
 
 struct ExportArguments {
-    std::string log, out, format, units, from, to, delimiter = ",";
+    std::vector<std::string> logs;
+    std::string out, out_dir, format, units, from, to, delimiter = ",";
+    std::size_t jobs = std::max(1u, std::thread::hardware_concurrency());
     bool delimiter_given = false;
     bool no_log_info = false, no_errors = false;
+    std::optional<exporting::TimeRange> range;  // from --from and --to
 };
 
 // "csv or xlsx; by default from OUT's extension (.xlsx, .xls: workbook)".
@@ -111,6 +123,123 @@ Expected<std::vector<bool>, std::string> parse_selection(const std::string& list
     return selected;
 }
 
+// The result of exporting one log: an exit status and, unless it succeeded,
+// the one line saying what went wrong (reported as it is).
+struct LogResult {
+    int status = kExitSuccess;
+    std::string failure;
+    std::int32_t records_written = 0;
+};
+
+LogResult failed(std::string message, int status = kExitFailure) { return {status, std::move(message), 0}; }
+
+LogResult export_one(const ExportArguments& a, const exporting::ExportFormat& format, const std::string& log,
+                     const std::string& out, bool show_progress) {
+    std::error_code ec;
+    if (std::filesystem::equivalent(log, out, ec)) return failed(out + ": is the log itself; choose another output file");
+
+    auto open = open_log(log);
+    if (!open) return failed(open.error());
+    std::int32_t item_count = 0;
+    if (const HRESULT hr = open->info->get_Count(&item_count); FAILED(hr))
+        return failed(log + ": reading LogInfo.Count failed: " + status_text(hr));
+    if (item_count <= 0) return failed(log + ": the log has no units to export");
+
+    exporting::ExportOptions options;
+    options.include_log_info = !a.no_log_info;
+    options.include_errors = !a.no_errors;
+    options.delimiter = a.delimiter;
+    options.range = a.range;
+    // Texts inside the export are UTF-8: a name's invalid bytes show as U+FFFD.
+    options.file_title = text::path_display_text(file_title(log));
+    options.file_name = text::path_display_text(log);
+    if (a.units.empty()) {
+        options.selected.assign(static_cast<std::size_t>(item_count), true);
+    } else {
+        auto selected = parse_selection(a.units, item_count, log);
+        if (!selected) return failed(selected.error());
+        options.selected = std::move(*selected);
+    }
+
+    Progress progress("corvex export:", stderr, show_progress && isatty(STDERR_FILENO) == 1);
+    const exporting::ProgressFn on_progress = [&progress](std::int64_t done, std::int64_t total) {
+        progress.update(done, total);
+    };
+    const auto outcome = format.run(open->log.get(), options, out, on_progress);
+    progress.finish();
+    if (!outcome) {
+        // The engines' descriptions usually name the file already.
+        const exporting::ExportError& e = outcome.error();
+        const bool names_file = e.description.find(out) != std::string::npos;
+        return failed((names_file ? "" : out + ": ") + e.description + " (error " + std::to_string(e.number) + ")");
+    }
+    if (outcome->unreadable_record) {
+        const std::int32_t r = *outcome->unreadable_record;
+        return {kExitUnreadableRecord,
+                log + ": could not read record " + std::to_string(r) + " (counting from 0) of " +
+                    std::to_string(outcome->record_count) + "; " + out + " holds the " +
+                    std::to_string(outcome->records_written) + " records before it",
+                outcome->records_written};
+    }
+    return {kExitSuccess, {}, outcome->records_written};
+}
+
+// How bad a status is: a failure is worse than a log exported up to an
+// unreadable record, which is worse than success.
+int severity(int status) {
+    switch (status) {
+    case kExitSuccess: return 0;
+    case kExitUnreadableRecord: return 1;
+    default: return 2;
+    }
+}
+
+// Several logs into a folder, `jobs` at a time: one line per log as each
+// finishes (on standard output when it was exported whole, else the failure
+// on standard error); the worst status of them all.
+int export_many(const ExportArguments& a, const exporting::ExportFormat& format) {
+    std::error_code ec;
+    if (!std::filesystem::is_directory(a.out_dir, ec))
+        return report_failure(kCommand, a.out_dir + ": is not a folder");
+
+    // Each log's file: its name with the format's extension, in the folder.
+    std::vector<std::string> outs;
+    std::map<std::string, std::string> first_log_of;
+    std::vector<std::string> clashes(a.logs.size());
+    for (std::size_t i = 0; i < a.logs.size(); ++i) {
+        std::filesystem::path name = std::filesystem::path(a.logs[i]).filename();
+        name.replace_extension(std::string(format.extensions.front()));
+        outs.push_back((std::filesystem::path(a.out_dir) / name).string());
+        auto [it, inserted] = first_log_of.emplace(outs.back(), a.logs[i]);
+        if (!inserted) clashes[i] = outs.back() + ": would also be written for " + it->second + "; " + a.logs[i] + " is left out";
+    }
+
+    const std::size_t jobs = std::clamp<std::size_t>(a.jobs, 1, a.logs.size());
+    std::atomic<std::size_t> next{0};
+    std::mutex report;
+    int worst = kExitSuccess;
+    const auto work = [&] {
+        for (std::size_t i = next++; i < a.logs.size(); i = next++) {
+            const LogResult r = clashes[i].empty() ? export_one(a, format, a.logs[i], outs[i], false) : failed(clashes[i]);
+            const std::lock_guard lock(report);
+            if (r.status == kExitSuccess) {
+                write_standard_output(a.logs[i] + " -> " + outs[i] + " (" + std::to_string(r.records_written) +
+                                      (r.records_written == 1 ? " record)\n" : " records)\n"));
+                std::fflush(stdout);
+            } else {
+                report_failure(kCommand, r.failure, r.status);
+            }
+            if (severity(r.status) > severity(worst)) worst = r.status;
+        }
+    };
+    std::vector<std::thread> workers;
+    for (std::size_t t = 1; t < jobs; ++t) workers.emplace_back(work);
+    work();
+    for (std::thread& t : workers) t.join();
+    if (std::string failure = finish_standard_output(); !failure.empty()) return report_failure(kCommand, failure);
+    return worst;
+}
+
 // The records --from and --to take in; none when neither is given. The texts
 // were checked when the command line was read.
 Expected<std::optional<exporting::TimeRange>, std::string> parse_range(const ExportArguments& a) {
@@ -122,62 +251,22 @@ Expected<std::optional<exporting::TimeRange>, std::string> parse_range(const Exp
     return std::optional<exporting::TimeRange>(range);
 }
 
-int run_export(const ExportArguments& a) {
-    const exporting::ExportFormat& format =
-        a.format.empty() ? exporting::export_format_for(a.out) : *exporting::find_export_format(a.format);
-    if (!format.takes_delimiter && a.delimiter_given) return report_failure(kCommand, delimiter_scope(), kExitUsage);
+int run_export(ExportArguments a) {
     const auto range = parse_range(a);
     if (!range) return report_failure(kCommand, range.error(), kExitUsage);
+    a.range = *range;
+    if (a.out.empty() == a.out_dir.empty())
+        return report_failure(kCommand, "give --output OUT for one log, or --out-dir DIR", kExitUsage);
+    if (!a.out.empty() && a.logs.size() != 1)
+        return report_failure(kCommand, "-o names one output file; for several logs use --out-dir DIR", kExitUsage);
+    const exporting::ExportFormat* chosen = a.format.empty() ? nullptr : exporting::find_export_format(a.format);
+    if (!chosen && !a.out_dir.empty()) chosen = &exporting::export_formats().front();
+    const exporting::ExportFormat& format = chosen ? *chosen : exporting::export_format_for(a.out);
+    if (!format.takes_delimiter && a.delimiter_given) return report_failure(kCommand, delimiter_scope(), kExitUsage);
 
-    std::error_code ec;
-    if (std::filesystem::equivalent(a.log, a.out, ec))
-        return report_failure(kCommand, a.out + ": is the log itself; choose another output file");
-
-    auto open = open_log(a.log);
-    if (!open) return report_failure(kCommand, open.error());
-    std::int32_t item_count = 0;
-    if (const HRESULT hr = open->info->get_Count(&item_count); FAILED(hr))
-        return report_failure(kCommand, a.log + ": reading LogInfo.Count failed: " + status_text(hr));
-    if (item_count <= 0) return report_failure(kCommand, a.log + ": the log has no units to export");
-
-    exporting::ExportOptions options;
-    options.include_log_info = !a.no_log_info;
-    options.include_errors = !a.no_errors;
-    options.delimiter = a.delimiter;
-    options.range = *range;
-    // Texts inside the export are UTF-8: a name's invalid bytes show as U+FFFD.
-    options.file_title = text::path_display_text(file_title(a.log));
-    options.file_name = text::path_display_text(a.log);
-    if (a.units.empty()) {
-        options.selected.assign(static_cast<std::size_t>(item_count), true);
-    } else {
-        auto selected = parse_selection(a.units, item_count, a.log);
-        if (!selected) return report_failure(kCommand, selected.error());
-        options.selected = std::move(*selected);
-    }
-
-    Progress progress("corvex export:");
-    const exporting::ProgressFn on_progress = [&progress](std::int64_t done, std::int64_t total) {
-        progress.update(done, total);
-    };
-    const auto outcome = format.run(open->log.get(), options, a.out, on_progress);
-    progress.finish();
-    if (!outcome) {
-        // The engines' descriptions usually name the file already.
-        const exporting::ExportError& e = outcome.error();
-        const bool names_file = e.description.find(a.out) != std::string::npos;
-        return report_failure(kCommand, (names_file ? "" : a.out + ": ") + e.description + " (error " +
-                                            std::to_string(e.number) + ")");
-    }
-
-    if (outcome->unreadable_record) {
-        const std::int32_t r = *outcome->unreadable_record;
-        return report_failure(kCommand,
-                              a.log + ": could not read record " + std::to_string(r) + " (counting from 0) of " +
-                                  std::to_string(outcome->record_count) + "; " + a.out + " holds the " +
-                                  std::to_string(outcome->records_written) + " records before it",
-                              kExitUnreadableRecord);
-    }
+    if (!a.out_dir.empty()) return export_many(a, format);
+    const LogResult r = export_one(a, format, a.logs.front(), a.out, true);
+    if (r.status != kExitSuccess) return report_failure(kCommand, r.failure, r.status);
     return kExitSuccess;
 }
 
@@ -186,8 +275,12 @@ int run_export(const ExportArguments& a) {
 void add_export_command(CLI::App& app, int& status) {
     auto* sub = app.add_subcommand("export", "Export a log as a delimited text file or a workbook.");
     auto a = std::make_shared<ExportArguments>();
-    sub->add_option("LOG", a->log, "Log file")->required();
-    sub->add_option("-o,--output", a->out, "File to write (created or replaced)")->required();
+    sub->add_option("LOG", a->logs, "Log files (several with --out-dir)")->required();
+    sub->add_option("-o,--output", a->out, "File to write (created or replaced)");
+    sub->add_option("--out-dir", a->out_dir,
+                    "Folder to write one file per log into, named after the log with the format's extension");
+    sub->add_option("-j,--jobs", a->jobs, "Logs exported at a time with --out-dir (default: the number of cores)")
+        ->check(CLI::Range(1, 1024));
     sub->add_option("--format", a->format, format_help())->check(CLI::IsMember(format_ids()));
     auto* delimiter = sub->add_option("--delimiter", a->delimiter,
                                       "Field delimiter of csv output, taken exactly: empty, one or several characters "
@@ -213,7 +306,9 @@ void add_export_command(CLI::App& app, int& status) {
     sub->add_flag("--no-errors", a->no_errors, "Leave out the error columns");
     sub->footer(
         "Nothing is written under OUT unless the export succeeds. Exit status 2: a record could not be read;\n"
-        "OUT holds the records before it.");
+        "OUT holds the records before it. With --out-dir, one line per log as it finishes (exported logs on\n"
+        "standard output, failures on standard error), and the worst status of all: 1 if any log failed, else 2\n"
+        "if any stopped at an unreadable record, else 0.");
     sub->callback([a, delimiter, &status] {
         a->delimiter_given = delimiter->count() > 0;
         status = run_export(*a);

@@ -12,13 +12,20 @@ namespace corvex::formats {
 
 namespace detail {
 template <class U>
-constexpr U load_unsigned(const std::uint8_t* p, bool big_endian) {
-    U value = 0;
-    for (std::size_t i = 0; i < sizeof(U); ++i) {
-        const std::size_t shift = 8 * (big_endian ? sizeof(U) - 1 - i : i);
-        value = static_cast<U>(value | static_cast<U>(static_cast<U>(p[i]) << shift));
-    }
-    return value;
+U swap_bytes(U v) {
+    if constexpr (sizeof(U) == 2) return static_cast<U>(__builtin_bswap16(v));
+    else if constexpr (sizeof(U) == 4) return static_cast<U>(__builtin_bswap32(v));
+    else return static_cast<U>(__builtin_bswap64(v));
+}
+
+// One unaligned load and at most one byte swap: the readers decode every
+// field of every record through here.
+template <class U>
+U load_unsigned(const std::uint8_t* p, bool big_endian) {
+    static_assert(std::endian::native == std::endian::little || std::endian::native == std::endian::big);
+    U value;
+    std::memcpy(&value, p, sizeof value);
+    return big_endian == (std::endian::native == std::endian::big) ? value : swap_bytes(value);
 }
 }  // namespace detail
 

@@ -13,6 +13,7 @@
 
 #include "corvex/log_flags.h"
 #include "logmodule/formats/log_header.h"
+#include "logmodule/formats/record_run.h"
 
 namespace corvex::formats {
 
@@ -91,6 +92,13 @@ public:
     // values packed (8-byte doubles for the PC log, the type code's width for
     // the meter logs, in machine order); `errors` needs kErrorPlaces places.
     virtual bool ReadRecord(double* time, void* values, std::int16_t* errors, const std::int32_t* channels) = 0;
+    // Reads up to `count` records from the position on into `run`, exactly as
+    // that many ReadRecord calls with the default channel list would, with the
+    // values widened to doubles, and returns the number delivered. The first
+    // record that ReadRecord refuses ends the run, and the position is left
+    // where that call leaves it; after a full run it is at the next record.
+    // Nothing is delivered (and nothing moves) when run.units is not 0 to 12.
+    virtual std::int32_t ReadRecords(std::int32_t count, const RecordRun& run) = 0;
 
     LogReader() = default;
     LogReader(const LogReader&) = delete;

@@ -1,6 +1,8 @@
 #include "logmodule/formats/meter_family_reader.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <limits>
 #include <vector>
 
@@ -13,6 +15,75 @@ namespace {
 
 std::int32_t clamp_to_int32(std::int64_t v) {
     return static_cast<std::int32_t>(std::clamp<std::int64_t>(v, 0, std::numeric_limits<std::int32_t>::max()));
+}
+
+// Where ReadRecord's value and error places 0 to 11 come from in one record
+// read with the default channel list: a byte offset in the record, or -1 for
+// a place that ReadRecord leaves alone (it then holds 0).
+struct RecordPlaces {
+    std::array<int, kChannelSlots> value_at{};
+    std::array<int, kChannelSlots> error_at{};
+};
+
+RecordPlaces record_places(int channels, int width, bool detailed, bool basic, int record_size) {
+    RecordPlaces p;
+    const int stride = width + (detailed ? 2 : 0);
+    // The record's word follows any channel words, and fills as many places as
+    // channels were selected (at least one).
+    const int record_word_from = detailed ? channels : 0;
+    const int record_word_to = record_word_from + std::max(channels, 1);
+    for (int k = 0; k < kChannelSlots; ++k) {
+        const auto place = static_cast<std::size_t>(k);
+        p.value_at[place] = k < channels ? 8 + k * stride : -1;
+        if (detailed && k < channels)
+            p.error_at[place] = 8 + k * stride + width;
+        else if (basic && k >= record_word_from && k < record_word_to)
+            p.error_at[place] = record_size - 2;
+        else
+            p.error_at[place] = -1;
+    }
+    return p;
+}
+
+// One big-endian value of type T, widened to a double as widen() does.
+template <class T>
+double widen_big_endian(const std::uint8_t* p) {
+    if constexpr (sizeof(T) == 2) {
+        return static_cast<double>(std::bit_cast<T>(load_u16_be(p)));
+    } else if constexpr (sizeof(T) == 4) {
+        return static_cast<double>(std::bit_cast<T>(load_u32_be(p)));
+    } else {
+        return std::bit_cast<T>(load_u64_be(p));
+    }
+}
+
+// Decodes whole records until one whose time is 0.0: the end mark, which
+// ReadRecord refuses.
+template <class T>
+std::size_t decode_records(const std::uint8_t* bytes, std::size_t whole, std::size_t index, std::size_t record_size,
+                           const RecordPlaces& places, const RecordRun& run) {
+    const auto units = static_cast<std::size_t>(run.units);
+    for (std::size_t i = 0; i < whole; ++i, ++index) {
+        const std::uint8_t* record = bytes + i * record_size;
+        const double time = load_f64_be(record);
+        if (time == 0.0) return i;
+        if (run.times) run.times[index] = time;
+        if (run.values) {
+            double* values = run.values + index * units;
+            for (std::size_t k = 0; k < units; ++k) {
+                const int at = places.value_at[k];
+                values[k] = at < 0 ? 0.0 : widen_big_endian<T>(record + at);
+            }
+        }
+        if (run.errors) {
+            std::int16_t* errors = run.errors + index * units;
+            for (std::size_t k = 0; k < units; ++k) {
+                const int at = places.error_at[k];
+                errors[k] = at < 0 ? std::int16_t{0} : load_i16_be(record + at);
+            }
+        }
+    }
+    return whole;
 }
 
 }  // namespace
@@ -220,6 +291,37 @@ bool MeterFamilyReader::ReadRecord(double* time, void* values, std::int16_t* err
     // field passed over, or at the end of the data where a wanted one ran out.
     source_->seek(body_start + static_cast<std::int64_t>(std::max(at, got)), SeekOrigin::Begin);
     return ok;
+}
+
+std::int32_t MeterFamilyReader::ReadRecords(std::int32_t count, const RecordRun& run) {
+    if (!source_ || count <= 0 || run.units < 0 || run.units > kChannelSlots) return 0;
+    const ValueEncoding encoding = meter_value_encoding(header_.type_code);
+    const RecordPlaces places =
+        record_places(value_channels_, encoded_width(encoding), (header_.common.error_flags & kDetailedErrors) != 0,
+                      (header_.common.error_flags & kBasicErrors) != 0, record_size_);
+    const std::size_t size = record_size_;
+    const auto decode = [&](const std::uint8_t* bytes, std::size_t whole, std::size_t index) -> std::size_t {
+        switch (encoding) {
+        case ValueEncoding::Int16:
+            return decode_records<std::int16_t>(bytes, whole, index, size, places, run);
+        case ValueEncoding::Int32:
+            return decode_records<std::int32_t>(bytes, whole, index, size, places, run);
+        case ValueEncoding::Float:
+            return decode_records<float>(bytes, whole, index, size, places, run);
+        case ValueEncoding::Double:
+            break;
+        }
+        return decode_records<double>(bytes, whole, index, size, places, run);
+    };
+    const auto read_one = [&](std::size_t index) {
+        double time = 0;
+        alignas(double) std::uint8_t values[kChannelSlots * sizeof(double)]{};
+        std::int16_t errors[kErrorPlaces]{};
+        if (!ReadRecord(&time, values, errors, nullptr)) return false;
+        put_read_record(run, index, time, values, encoding, errors);
+        return true;
+    };
+    return read_record_run(*source_, run_buffer_, size, count, decode, read_one);
 }
 
 }  // namespace corvex::formats

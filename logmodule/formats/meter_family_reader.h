@@ -48,6 +48,7 @@ public:
     std::uint16_t RecordSize() override { return record_size_; }
     std::int32_t RecordCount() override;
     bool ReadRecord(double* time, void* values, std::int16_t* errors, const std::int32_t* channels) override;
+    std::int32_t ReadRecords(std::int32_t count, const RecordRun& run) override;
 
 protected:
     MeterFamilyReader(std::int32_t header_offset, std::int64_t header_size);
@@ -72,6 +73,7 @@ private:
     std::string path_;
     std::uint16_t record_size_ = 0;
     int value_channels_ = 0;
+    RunBuffer run_buffer_;
 };
 
 }  // namespace corvex::formats

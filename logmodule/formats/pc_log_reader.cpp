@@ -188,4 +188,34 @@ bool PcLogReader::ReadRecord(double* time, void* values, std::int16_t* errors, c
     return ok;
 }
 
+std::int32_t PcLogReader::ReadRecords(std::int32_t count, const RecordRun& run) {
+    if (!source_ || count <= 0 || run.units < 0 || run.units > kChannelSlots) return 0;
+    const auto units = static_cast<std::size_t>(run.units);
+    // ReadRecord refuses only a record cut short, so every whole one is taken.
+    const auto decode = [&](const std::uint8_t* bytes, std::size_t whole, std::size_t index) {
+        for (std::size_t i = 0; i < whole; ++i, ++index) {
+            const std::uint8_t* record = bytes + i * kRecordSize;
+            // The record's time is that of its last entry.
+            if (run.times) run.times[index] = load_f64_le(record + kEntrySize * (kChannelSlots - 1));
+            double* values = run.values ? run.values + index * units : nullptr;
+            std::int16_t* errors = run.errors ? run.errors + index * units : nullptr;
+            for (std::size_t k = 0; k < units; ++k) {
+                const std::uint8_t* entry = record + kEntrySize * k;
+                if (values) values[k] = load_f64_le(entry + 8);
+                if (errors) errors[k] = load_i16_le(entry + 16);
+            }
+        }
+        return whole;
+    };
+    const auto read_one = [&](std::size_t index) {
+        double time = 0;
+        alignas(double) std::uint8_t values[kChannelSlots * sizeof(double)]{};
+        std::int16_t errors[kErrorPlaces]{};
+        if (!ReadRecord(&time, values, errors, nullptr)) return false;
+        put_read_record(run, index, time, values, ValueEncoding::Double, errors);
+        return true;
+    };
+    return read_record_run(*source_, run_buffer_, kRecordSize, count, decode, read_one);
+}
+
 }  // namespace corvex::formats

@@ -46,6 +46,7 @@ public:
     std::uint16_t RecordSize() override { return static_cast<std::uint16_t>(kRecordSize); }
     std::int32_t RecordCount() override { return record_count_; }
     bool ReadRecord(double* time, void* values, std::int16_t* errors, const std::int32_t* channels) override;
+    std::int32_t ReadRecords(std::int32_t count, const RecordRun& run) override;
 
 private:
     std::int32_t fail();
@@ -57,6 +58,7 @@ private:
     std::int64_t file_length_ = 0;
     std::int32_t record_count_ = 0;
     PcHeader header_{};
+    RunBuffer run_buffer_;
 };
 
 }  // namespace corvex::formats

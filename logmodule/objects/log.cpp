@@ -1,7 +1,9 @@
 #include "logmodule/objects/log.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
+#include <limits>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -152,6 +154,24 @@ HRESULT Log::get_Count(std::int32_t* pVal) {
     if (!pVal) return E_POINTER;
     *pVal = reader_ ? reader_->RecordCount() : 0;
     return S_OK;
+}
+
+HRESULT Log::ReadRecords(std::int32_t first, std::int32_t count, double* times, double* values,
+                         std::int16_t* errors, std::int32_t* pDelivered) {
+    if (!pDelivered) return E_POINTER;
+    *pDelivered = 0;
+    if (first < 0 || count < 0) return E_INVALIDARG;
+    if (!reader_) return S_FALSE;
+    if (count == 0) return S_OK;
+    // Item names no record past the largest 32-bit index.
+    const auto reachable = static_cast<std::int32_t>(
+        std::min<std::int64_t>(count, std::int64_t{std::numeric_limits<std::int32_t>::max()} - first + 1));
+    // Item(first) seeks there; the records after it follow on, as the Items
+    // after it would find them.
+    reader_->SeekRecords(first, 0);
+    const formats::RecordRun run{times, values, errors, static_cast<int>(channels_.size())};
+    *pDelivered = reader_->ReadRecords(reachable, run);
+    return *pDelivered == count ? S_OK : S_FALSE;
 }
 
 HRESULT Log::GetFormat(BSTR* pName, BSTR* pKey, std::int32_t* pHeaderOffset) {

@@ -21,7 +21,7 @@
 
 namespace corvex::objects {
 
-class Log final : public platform::DispatchObject<Log, ILog, ILogFormat> {
+class Log final : public platform::DispatchObject<Log, ILog, ILogFormat, ILogBlocks> {
 public:
     // A new Log has no open log.
     Log() noexcept = default;
@@ -43,6 +43,12 @@ public:
     // ---- ILogFormat ---------------------------------------------------------
     HRESULT GetFormat(BSTR* pName, BSTR* pKey, std::int32_t* pHeaderOffset) override;
     HRESULT GetRejectionReason(BSTR* pReason) override;
+
+    // ---- ILogBlocks ---------------------------------------------------------
+    // Item(first) .. Item(first + count - 1) copied into arrays, stopping where
+    // Item stops (corvex_interfaces.inc gives the whole contract).
+    HRESULT ReadRecords(std::int32_t first, std::int32_t count, double* times, double* values, std::int16_t* errors,
+                        std::int32_t* pDelivered) override;
 
     // ---- for the record enumerator --------------------------------------
     // Reads the record at the read position; `record` is null when there is

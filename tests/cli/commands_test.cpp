@@ -312,6 +312,40 @@ TEST(Export, FormatFollowsTheExtensionUnlessChosen) {
     }
 }
 
+// Many logs at once: each log's file in the folder, exactly what a single
+// export gives, one line per log, and the worst status of them all.
+TEST(Export, SeveralLogsGoIntoAFolderAtATime) {
+    TempFolder folder;
+    std::filesystem::create_directories(folder / "out");
+    std::filesystem::create_directories(folder / "other");
+    folder.write_log("a.log", pc_log());
+    folder.write_log("b.log", meter_log());
+    folder.write_log("other/a.log", meter_log());          // same file name: left out
+    folder.write_bytes("notes.log", std::string(2000, 'x'));  // no log
+    const RunResult single = run_corvex({"export", "a.log", "-o", "single.csv"}, {}, folder.path());
+    ASSERT_EQ(single.status, 0) << single.err;
+
+    for (const char* jobs : {"1", "3"}) {
+        SCOPED_TRACE(jobs);
+        const RunResult r = run_corvex({"export", "a.log", "b.log", "notes.log", "other/a.log", "--out-dir", "out", "-j", jobs},
+                                       {}, folder.path());
+        EXPECT_EQ(r.status, 1);
+        EXPECT_TRUE(contains(r.out, "a.log -> out/a.csv (3 records)\n")) << r.out;
+        EXPECT_TRUE(contains(r.out, "b.log -> out/b.csv (4 records)\n")) << r.out;
+        EXPECT_TRUE(contains(r.err, "corvex export: notes.log: not a readable log")) << r.err;
+        EXPECT_TRUE(contains(r.err, "out/a.csv: would also be written for a.log; other/a.log is left out")) << r.err;
+        EXPECT_EQ(r.error_lines().size(), 2u) << r.err;
+        EXPECT_EQ(read_file(folder / "out" / "a.csv"), read_file(folder / "single.csv"));
+    }
+    // Only unreadable records: status 2; bad arguments: 64.
+    logwriter::LogDescription cut = meter_log();
+    cut.truncate_to = logwriter::build_log(cut).size() - 3;
+    folder.write_log("cut.log", cut);
+    EXPECT_EQ(run_corvex({"export", "a.log", "cut.log", "--out-dir", "out"}, {}, folder.path()).status, 2);
+    EXPECT_EQ(run_corvex({"export", "a.log", "b.log", "-o", "x.csv"}, {}, folder.path()).status, 64);
+    EXPECT_EQ(run_corvex({"export", "a.log"}, {}, folder.path()).status, 64);
+}
+
 // The workbook writer's temporary files lie beside the workbook, on the disk
 // that must hold it, never in the temporary folder, where a full disk would
 // go unnoticed.
@@ -329,28 +363,6 @@ TEST(Export, AWorkbooksTemporaryFilesStayBesideIt) {
     ASSERT_EQ(::stat(tmp.c_str(), &status), 0);
     EXPECT_EQ(status.st_mtim.tv_sec, 1'000'000);
     EXPECT_EQ(folder.entries(), (std::vector<std::string>{"out.xlsx", "pc.log", "tmp"}));
-}
-
-// A disk that fills up (here: a file size limit the tool inherits) cuts the
-// workbook writer's temporary files short without an error; the finished
-// archive's check finds it.
-TEST(Export, AWorkbookTheDiskCutShortFailsAndLeavesNothing) {
-    TempFolder folder;
-    logwriter::LogDescription desc = pc_log();
-    desc.records.resize(3000, desc.records.front());
-    const auto log = folder.write_log("pc.log", desc);
-    const auto out = (folder / "out.xlsx").string();
-    rlimit saved{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    rlimit small = saved;
-    small.rlim_cur = 128 << 10;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
-    const RunResult r = run_corvex({"export", log, "-o", out});
-    std::signal(SIGXFSZ, old_handler);
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &saved), 0);
-    expect_one_line_failure(r, 1, "corvex export: ", "Cannot write the workbook '" + out + "': the written file is damaged");
-    EXPECT_EQ(folder.entries(), std::vector<std::string>{"pc.log"});
 }
 
 // ---- times at the end of the calendar ------------------------------------------
@@ -680,6 +692,9 @@ TEST(Typelib, PrintsTheInterfacesWithTheirIdentifiers) {
     EXPECT_TRUE(contains(r.out, "interface ILog : IDispatch")) << r.out;
     EXPECT_TRUE(contains(r.out, "1B466F2F-659E-11D5-8ABD-00D0B760DD12")) << r.out;
     EXPECT_TRUE(contains(r.out, "IConvertLog")) << r.out;
+    EXPECT_TRUE(contains(r.out, "uuid(00CB62DF-C89F-4891-AF91-548FF15B4AE8),\n  local,")) << r.out;
+    EXPECT_TRUE(contains(r.out, "HRESULT ReadRecords(std::int32_t first, std::int32_t count, double* times, double* "
+                                "values, std::int16_t* errors, std::int32_t* pDelivered);")) << r.out;
 }
 
 TEST(CommandLine, EveryCommandHasHelpAndUsageErrorsAreOneLine) {

@@ -2,7 +2,6 @@
 // broken the ways lost writes break them, and the whole check on small
 // archives built here and damaged on purpose, in the layouts zip writers use.
 #include <gtest/gtest.h>
-#include <xlsxwriter.h>
 #include <zlib.h>
 
 #include <fstream>
@@ -260,22 +259,6 @@ TEST(WorkbookCheck, NamesWhatLostWritesDamaged) {
             EXPECT_NE(problem.find(d.problem), std::string::npos) << problem;
         }
     }
-}
-
-// The library's own ZIP64 layout, which the export uses for very large logs.
-TEST(WorkbookCheck, ReadsTheWorkbookWritersZip64Layout) {
-    ScratchDir dir;
-    const auto file = dir / "zip64.xlsx";
-    lxw_workbook_options options{};
-    options.constant_memory = LXW_TRUE;
-    options.use_zip64 = LXW_TRUE;
-    lxw_workbook* workbook = workbook_new_opt(file.c_str(), &options);
-    ASSERT_NE(workbook, nullptr);
-    lxw_worksheet* sheet1 = workbook_add_worksheet(workbook, nullptr);
-    for (lxw_row_t r = 0; r < 5000; r += 2) worksheet_write_number(sheet1, r, 1, r * 0.5, nullptr);
-    ASSERT_EQ(workbook_close(workbook), LXW_NO_ERROR);
-    EXPECT_EQ(problem_of(file, {{}, {{"xl/worksheets/sheet1.xml", 2500, 4999}}}), "");
-    EXPECT_NE(problem_of(file, {{}, {{"xl/worksheets/sheet1.xml", 2500, 5001}}}), "");
 }
 
 }  // namespace

@@ -49,6 +49,7 @@ TEST(VtableLayout, PublishedInterfacesPutTheirMembersAfterIDispatch) {
     // Extensions are call-table only: their members follow IUnknown's three.
     EXPECT_EQ(slot_of(&ILogFormat::GetFormat), 3u);
     EXPECT_EQ(slot_of(&ILogFormat::GetRejectionReason), 4u);
+    EXPECT_EQ(slot_of(&ILogBlocks::ReadRecords), 3u);
 }
 
 TEST(VtableLayout, IdentifiersAreThePublishedOnes) {
@@ -56,6 +57,7 @@ TEST(VtableLayout, IdentifiersAreThePublishedOnes) {
     EXPECT_TRUE(IID_ILog == log_iid);
     EXPECT_TRUE(CLSID_ConvertLog == make_guid("D1E63B24-1B3F-11D6-8AE4-00D0B760DD12"));
     EXPECT_TRUE(LIBID_CORVEXLib == make_guid("1B466F21-659E-11D5-8ABD-00D0B760DD12"));
+    EXPECT_TRUE(IID_ILogBlocks == make_guid("00CB62DF-C89F-4891-AF91-548FF15B4AE8"));
 }
 
 }  // namespace

@@ -8,7 +8,7 @@
 // The declarations are expanded from corvex_interfaces.inc, which also feeds
 // the library's type information. Besides the dual interfaces, the library's
 // objects answer extensions of our own (call-table only, like IEnumVARIANT):
-// ILogFormat on Log. A client asks for them with QueryInterface and works
+// ILogFormat and ILogBlocks on Log. A client asks for them with QueryInterface and works
 // without them when a module does not offer them.
 #pragma once
 
