@@ -44,6 +44,9 @@
 #include "viewer/log_display.h"
 #include "viewer/log_path.h"
 #include "viewer/path_text.h"
+#include "viewer/plot/plot_widget.h"
+#include "viewer/plot_feed.h"
+#include "viewer/plot_range_picker.h"
 #include "viewer/recent_files.h"
 #include "viewer/records/record_table_model.h"
 #include "viewer/settings_store.h"
@@ -128,6 +131,7 @@ MainWindow::MainWindow(SettingsStore& settings, UserDialogs& dialogs, QWidget* p
     setFont(font);
     setAcceptDrops(true);
     work_ = new LogWork(this);
+    plot_feed_ = std::make_shared<PlotFeed>();
     build_controls();
     build_menus();
     resize(1100, 760);
@@ -146,11 +150,13 @@ MainWindow::MainWindow(SettingsStore& settings, UserDialogs& dialogs, QWidget* p
     fill_recent_files();
 
     connect(work_, &LogWork::scanProgressed, this, [this](qint64 done, qint64 total) {
+        show_plot();
         pb_scan_->setVisible(work_->scanning());
         pb_scan_->setMaximum(total > 0 ? static_cast<int>(std::min<qint64>(total, INT32_MAX)) : 1);
         pb_scan_->setValue(static_cast<int>(std::min<qint64>(done, INT32_MAX)));
     });
     connect(work_, &LogWork::scanEnded, this, [this] {
+        show_plot();
         pb_scan_->hide();
         show_range_status();
     });
@@ -182,10 +188,13 @@ void MainWindow::build_controls() {
 
     split_data_ = make<QSplitter>(client, "splitData", Qt::Vertical);
     split_data_->setChildrenCollapsible(false);
-    plot_pane_ = make<QLabel>(split_data_, "plotPane", tr("The plot of the selected units appears here."));
-    static_cast<QLabel*>(plot_pane_)->setAlignment(Qt::AlignCenter);
-    static_cast<QLabel*>(plot_pane_)->setFrameShape(QFrame::StyledPanel);
-    plot_pane_->setMinimumHeight(120);
+    plot_ = make<PlotWidget>(split_data_, "plotView");
+    plot_->setMinimumHeight(120);
+    range_picker_ = new PlotRangePicker(*plot_);
+    connect(range_picker_, &PlotRangePicker::picked, this, [this](double first, double last) {
+        const auto from = exporting::log_second(first), to = exporting::log_second(last);
+        if (from && to) set_time_range(exporting::TimeRange{*from, *to});
+    });
     auto* split_table = make<QSplitter>(split_data_, "splitTable", Qt::Horizontal);
     split_table->setChildrenCollapsible(false);
     split_table->addWidget(build_records_pane(split_table));
@@ -198,7 +207,7 @@ void MainWindow::build_controls() {
     tbl_statistics_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     tbl_statistics_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     split_table->addWidget(tbl_statistics_);
-    split_data_->addWidget(plot_pane_);
+    split_data_->addWidget(plot_);
     split_data_->addWidget(split_table);
     split_table->setStretchFactor(1, 2);
 
@@ -565,13 +574,24 @@ void MainWindow::show_data() {
     txt_range_to_->clear();
     tbl_statistics_->setRowCount(0);
     std::optional<RecordTableSource> table;
+    items_.clear();
     if (log_loaded_) {
-        if (auto source = exporting::RecordSource::open(log_.get()))
+        if (auto source = exporting::RecordSource::open(log_.get())) {
+            items_ = source->items();
             table = table_source(std::make_shared<const exporting::RecordSource>(std::move(source).value()));
+        }
     }
     record_model_->set_source(std::move(table));
+    // The plot empties until the scan of the new log has made its envelopes.
+    plot_feed_->reset();
+    plotted_.reset();
+    range_picker_->set_log(nullptr);
+    range_picker_->show_range(std::nullopt);
+    plot_->set_log(nullptr, {});
     if (log_loaded_) {
-        work_->start(log_opener(), sinks_);
+        std::vector<std::shared_ptr<BlockSink>> sinks = sinks_;
+        sinks.push_back(plot_feed_);
+        work_->start(log_opener(), std::move(sinks));
         pb_scan_->setValue(0);
         pb_scan_->show();
     } else {
@@ -593,6 +613,7 @@ void MainWindow::follow_unit_selection() {
     record_model_->set_selection(unit_selection());
     size_record_columns(tbl_records_);
     show_statistics();
+    plot_selected_units();
 }
 
 void MainWindow::set_time_range(const std::optional<exporting::TimeRange>& range) {
@@ -604,6 +625,7 @@ void MainWindow::set_time_range(const std::optional<exporting::TimeRange>& range
     txt_range_from_->setText(bound_text(range ? range->first : 0, range && range->first != exporting::TimeRange{}.first));
     txt_range_to_->setText(bound_text(range ? range->last : 0, range && range->last != exporting::TimeRange{}.last));
     work_->set_range(range_);
+    range_picker_->show_range(range_);
     show_range_status();
     show_statistics();
 }
@@ -708,11 +730,32 @@ void MainWindow::show_statistics() {
     }
 }
 
-void MainWindow::set_plot_widget(QWidget* plot) {
-    const int at = split_data_->indexOf(plot_pane_);
-    QWidget* old = split_data_->replaceWidget(at, plot);
-    if (old) old->deleteLater();
-    plot_pane_ = plot;
+// The plot takes in what the scan has read so far; the envelopes of a new
+// log replace the old ones once the scan has made them.
+void MainWindow::show_plot() {
+    auto envelopes = plot_feed_->envelopes();
+    if (envelopes != plotted_) {
+        plotted_ = envelopes;
+        range_picker_->set_log(envelopes);
+        plot_->set_log(envelopes, {});
+        plot_selected_units();
+        range_picker_->show_range(range_);
+    } else if (plotted_) {
+        plot_->refresh();
+    }
+    if (const std::string failure = plot_feed_->failure(); !failure.empty())
+        statusBar()->showMessage(QString::fromStdString("The plot cannot hold this log: " + failure), 10000);
+}
+
+void MainWindow::plot_selected_units() {
+    if (!plotted_) return;
+    std::vector<PlotUnit> units;
+    const std::vector<bool> selected = unit_selection();
+    for (std::size_t k = 0; k < selected.size() && k < items_.size(); ++k) {
+        if (!selected[k]) continue;
+        units.push_back({k, QString::fromStdString(items_[k].label), QString::fromStdString(items_[k].symbol)});
+    }
+    plot_->set_units(std::move(units));
 }
 
 void MainWindow::set_exporting(bool exporting) {

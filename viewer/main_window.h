@@ -23,7 +23,9 @@
 #include "corvex/corvex.h"
 #include "corvex/platform/com_ptr.h"
 #include "corvex/platform/expected.h"
+#include "export/record_source.h"
 #include "export/time_range.h"
+#include "viewer/data/log_envelopes.h"
 #include "viewer/log_module.h"
 #include "viewer/module_version.h"
 #include "viewer/work/log_scan.h"
@@ -50,6 +52,9 @@ class DelimiterDialog;
 class ExportCommand;
 class ExportRunner;
 class LogWork;
+class PlotFeed;
+class PlotRangePicker;
+class PlotWidget;
 class RecordTableModel;
 class SettingsStore;
 class UserDialogs;
@@ -116,11 +121,10 @@ public:
     // Scrolls the records table to the first record at or after `second`.
     void go_to_time(exporting::LogSecond second);
 
-    // Blocks of each log read are handed to `sink` as well (the plot).
+    // Blocks of each log read are handed to `sink` as well as to the plot.
     void add_block_sink(std::shared_ptr<BlockSink> sink) { sinks_.push_back(std::move(sink)); }
-    // The place of the plot in the data views; replaced by the plot widget.
-    QWidget* plot_pane() const noexcept { return plot_pane_; }
-    void set_plot_widget(QWidget* plot);
+    PlotWidget* plot() const noexcept { return plot_; }
+    PlotRangePicker* range_picker() const noexcept { return range_picker_; }
 
     // While an export runs the window takes no input but Cancel and Esc.
     void set_exporting(bool exporting);
@@ -163,6 +167,8 @@ private:
     void follow_unit_selection();
     void show_range_status();
     void show_statistics();
+    void show_plot();
+    void plot_selected_units();
     void apply_typed_range();
     void apply_typed_go_to();
     void fill_recent_files();
@@ -185,6 +191,9 @@ private:
     QPointer<DelimiterDialog> delimiter_dialog_;
     std::optional<exporting::TimeRange> range_;
     std::vector<std::shared_ptr<BlockSink>> sinks_;
+    std::shared_ptr<PlotFeed> plot_feed_;
+    std::shared_ptr<const data::LogEnvelopes> plotted_;  // what the plot shows
+    std::vector<exporting::ItemFields> items_;             // of the loaded log
     bool exporting_ = false;
     std::vector<std::pair<QAction*, bool>> actions_before_export_;
 
@@ -212,7 +221,8 @@ private:
 
     QWidget* header_ = nullptr;
     QSplitter* split_data_ = nullptr;
-    QWidget* plot_pane_ = nullptr;
+    PlotWidget* plot_ = nullptr;
+    PlotRangePicker* range_picker_ = nullptr;
     QTableView* tbl_records_ = nullptr;
     RecordTableModel* record_model_ = nullptr;
     QTableWidget* tbl_statistics_ = nullptr;

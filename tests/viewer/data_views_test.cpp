@@ -22,9 +22,11 @@
 #include <QUrl>
 
 #include <gtest/gtest.h>
+#include <qcustomplot.h>
 
 #include "export/csv_export.h"
 #include "faulty_log.h"
+#include "viewer/plot/plot_widget.h"
 #include "tools/logwriter/log_writer.h"
 #include "viewer/log_module.h"
 #include "viewer/records/record_table_model.h"
@@ -225,6 +227,37 @@ TEST_F(DataViewsTest, TheRangeReachesTheStatusBarTheStatisticsAndTheExport) {
     EXPECT_EQ(child<QLineEdit>(*window, "txtRangeFrom")->text(), "");
 }
 
+TEST_F(DataViewsTest, ARangeDraggedWithCtrlOnThePlotBecomesTheWindowsRange) {
+    auto window = make_window();
+    window->show();
+    open(*window, sample("pc_flow.log"));
+    testing::wait_for_data(*window);
+    QCustomPlot* canvas = window->plot()->plot();
+    const auto pixel = [&](const char* time) {
+        const double t = exporting::second_log_time(exporting::parse_time_bound(time).value());
+        return QPoint(static_cast<int>(std::lround(canvas->xAxis->coordToPixel(t))), canvas->axisRect()->center().y());
+    };
+    const QPoint from = pixel("2024-03-05 09:00:00"), to = pixel("2024-03-05 10:00:00");
+    QTest::mousePress(canvas, Qt::LeftButton, Qt::ControlModifier, from);
+    QTest::mouseMove(canvas, to);
+    QTest::mouseRelease(canvas, Qt::LeftButton, Qt::ControlModifier, to);
+    ASSERT_TRUE(window->time_range());
+    // To within the time a pixel spans.
+    const double second_per_pixel = (canvas->xAxis->range().size() * 86400) / canvas->axisRect()->width();
+    EXPECT_NEAR(static_cast<double>(window->time_range()->first), static_cast<double>(exporting::parse_time_bound("2024-03-05 09:00:00").value()), second_per_pixel + 1);
+    EXPECT_NEAR(static_cast<double>(window->time_range()->last), static_cast<double>(exporting::parse_time_bound("2024-03-05 10:00:00").value()), second_per_pixel + 1);
+    testing::wait_for_data(*window);
+    EXPECT_TRUE(child<QLabel>(*window, "lblRange")->text().endsWith(" records")) << child<QLabel>(*window, "lblRange")->text().toStdString();
+    EXPECT_EQ(child<QLineEdit>(*window, "txtRangeFrom")->text().toStdString(),
+              exporting::time_bound_text(window->time_range()->first));
+    // Without Ctrl a drag pans the plot and leaves the range alone.
+    const auto range = window->time_range();
+    QTest::mousePress(canvas, Qt::LeftButton, {}, to);
+    QTest::mouseMove(canvas, from);
+    QTest::mouseRelease(canvas, Qt::LeftButton, {}, from);
+    EXPECT_EQ(window->time_range()->first, range->first);
+}
+
 TEST_F(DataViewsTest, AnExportRunsBesideTheWindowTakesNoOtherInputAndEscLeavesNoFile) {
     auto window = make_window();
     window->show();
@@ -241,8 +274,8 @@ TEST_F(DataViewsTest, AnExportRunsBesideTheWindowTakesNoOtherInputAndEscLeavesNo
     dialogs.answers.push_back(QString::fromStdString(out.string()));
     child<QPushButton>(*window, "cmdExport")->click();
     ASSERT_TRUE(window->exporting());
-    auto* bar = child<QProgressBar>(*window, "pb1");
-    ASSERT_TRUE(testing::wait_until([&] { return bar->value() > 0; }));  // the bar moves while the window goes on
+    // The export and the scan wait at the gate while the window goes on.
+    ASSERT_TRUE(testing::wait_until([&] { return gate->waiting() == 2; }));
     EXPECT_TRUE(child<QPushButton>(*window, "cmdCancel")->isEnabled());
 
     // A click on the unit list and the Open shortcut go nowhere, now or later.

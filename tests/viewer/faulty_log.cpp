@@ -68,8 +68,9 @@ private:
 void Gate::wait(std::int32_t index) {
     if (index < at_) return;
     std::unique_lock lock(mutex_);
-    reached_ = true;
+    ++waiting_;
     opened_.wait(lock, [this] { return open_; });
+    --waiting_;
 }
 
 void Gate::open() {
@@ -80,9 +81,9 @@ void Gate::open() {
     opened_.notify_all();
 }
 
-bool Gate::reached() {
+int Gate::waiting() {
     std::lock_guard lock(mutex_);
-    return reached_;
+    return waiting_;
 }
 
 Expected<platform::ComPtr<ILog>, std::string> faulty_session(const Faults& faults) {

@@ -23,14 +23,15 @@ public:
     std::int32_t at() const { return at_; }
     void wait(std::int32_t index);
     void open();
-    bool reached();
+    // Reads held at the gate now.
+    int waiting();
 
 private:
     const std::int32_t at_;
     std::mutex mutex_;
     std::condition_variable opened_;
     bool open_ = false;
-    bool reached_ = false;
+    int waiting_ = 0;
 };
 
 struct Faults {
