@@ -227,7 +227,7 @@ void MainWindow::build_controls() {
     split_data_->setStretchFactor(1, 4);
     split_data_->setStretchFactor(2, 0);
     split_data_->setSizes({260, 340, twips_to_pixels(615) * 2});
-    split_table->setSizes({640, 420});
+    split_table->setSizes({880, 380});
     layout->addWidget(split_data_, 1);
 
     auto* progress_row = new QHBoxLayout;

@@ -175,14 +175,15 @@ void size_record_columns(QTableView* view) {
     if (!model) return;
     const QFontMetrics metrics = view->fontMetrics();
     const QFontMetrics header_metrics = view->horizontalHeader()->fontMetrics();
-    // A date of the widest digits, and numbers of fifteen digits with a sign and an exponent.
+    // A date of the widest digits, a number of fifteen digits with a sign,
+    // an error word.
     const int date = metrics.horizontalAdvance(QStringLiteral("2088-08-28 08:08:08 PM"));
-    const int number = metrics.horizontalAdvance(QStringLiteral("-8.88888888888888E-308"));
+    const int number = metrics.horizontalAdvance(QStringLiteral("-8888888.88888888"));
     const int error = metrics.horizontalAdvance(QStringLiteral("-32768"));
     for (int c = 0; c < model->columnCount(); ++c) {
         const RecordColumn& column = model->columns()[static_cast<std::size_t>(c)];
         int width = column.kind == RecordColumn::Kind::Time ? date
-                    : column.kind == RecordColumn::Kind::Value ? number / 2
+                    : column.kind == RecordColumn::Kind::Value ? number
                                                                : error;
         width = std::max(width, header_metrics.horizontalAdvance(model->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString()) + 8);
         view->setColumnWidth(c, width + 12);
