@@ -1,5 +1,6 @@
 #include "export/record_source.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -69,6 +70,8 @@ Expected<RecordSource, SourceError> RecordSource::open(ILog* log) {
     if (h.item_count < 0 || h.item_count > kMaxUnits)
         return Unexpected(SourceError{SourceError::What::UnitCount, "LogInfo.Count", h.item_count, S_OK});
     if (h.record_count < 0) h.record_count = 0;
+    // A module without block reads (an older one, a stand-in) is read record by record.
+    source.blocks_ = source.log_.query<ILogBlocks>();
 
     source.items_.reserve(static_cast<std::size_t>(h.item_count));
     for (std::int32_t i = 0; i < h.item_count; ++i) {
@@ -107,6 +110,13 @@ void RecordSource::read(std::int32_t first, std::int32_t wanted, RecordBlock& bl
     block.values.resize(capacity * units);
     block.errors.resize(capacity * units);
     block.missing.clear();
+    if (blocks_) {
+        std::int32_t delivered = 0;
+        const HRESULT hr = blocks_->ReadRecords(first, wanted, block.times.data(), block.values.data(),
+                                                block.errors.data(), &delivered);
+        block.count = SUCCEEDED(hr) ? std::clamp(delivered, 0, wanted) : 0;
+        return;
+    }
     read_objects(first, wanted, block);
 }
 

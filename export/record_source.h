@@ -81,6 +81,8 @@ public:
 
     const HeaderFields& header() const { return header_; }
     const std::vector<ItemFields>& items() const { return items_; }
+    // Whether runs come through the module's block reads.
+    bool reads_blocks() const { return static_cast<bool>(blocks_); }
     // Reads records first .. first + wanted - 1 into `block`, reusing its
     // storage. Fewer are delivered when a record the module cannot read (or
     // the end of the log) ends the run: that record is block.first + block.count.
@@ -92,6 +94,7 @@ private:
 
     platform::ComPtr<ILog> log_;
     platform::ComPtr<ILogInfo> info_;
+    platform::ComPtr<ILogBlocks> blocks_;   // null: the module reads no blocks
     HeaderFields header_;
     std::vector<ItemFields> items_;
 };

@@ -111,6 +111,4 @@ void TextForms::append_number(std::string& out, double value) const {
 
 std::string general_date_text(double log_time) { return TextForms::from_environment().general_date(log_time); }
 
-std::string number_text(double value) { return TextForms::from_environment().number(value); }
-
 }  // namespace corvex::exporting

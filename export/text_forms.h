@@ -59,8 +59,7 @@ private:
     std::string day_text_;
 };
 
-// The same, with the locale read from the environment at each call.
+// The general date with the locale read from the environment now.
 std::string general_date_text(double log_time);
-std::string number_text(double value);
 
 }  // namespace corvex::exporting

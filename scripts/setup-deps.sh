@@ -10,6 +10,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   python3 python3-openpyxl locales tzdata xvfb xauth
   fonts-liberation2
+  libreoffice-calc-nogui
+  pybind11-dev python3-dev python3-numpy python3-pandas python3-pytest
 )
 
 sudo_cmd=()

@@ -14,11 +14,16 @@ std::filesystem::path library_beside_executable() {
 
 Expected<ModuleObjectOrigin, ModuleObjectFailure> create_module_object(const CLSID& clsid, const IID& iid,
                                                                        void** ppv) {
+    return create_module_object(clsid, iid, ppv, library_beside_executable());
+}
+
+Expected<ModuleObjectOrigin, ModuleObjectFailure> create_module_object(const CLSID& clsid, const IID& iid, void** ppv,
+                                                                       const std::filesystem::path& fallback_library) {
     ModuleObjectFailure failure;
     failure.registered = create_instance(clsid, iid, ppv);
     if (SUCCEEDED(failure.registered)) return ModuleObjectOrigin{};
     failure.registered_why = last_activation_error();
-    failure.library = library_beside_executable();
+    failure.library = fallback_library;
     failure.beside = create_instance_from_library(failure.library.string(), clsid, iid, ppv);
     if (SUCCEEDED(failure.beside)) return ModuleObjectOrigin{true, failure.registered, std::move(failure.registered_why)};
     failure.beside_why = last_activation_error();

@@ -21,6 +21,7 @@ const FieldCase kFields[] = {
     {"\"", ";", "\"\"\"\""},
     {"two\r\nlines", ",", "\"two\r\nlines\""},
     {"line\nfeed", "", "\"line\nfeed\""},
+    {"bare\rreturn", ",", "\"bare\rreturn\""},      // a reader may end the line at a lone CR
     {"a,b;c", "", "a,b;c"},                        // an empty delimiter never quotes for itself
     {"File Title: ", " ", "\"File Title: \""},
     {"a::b", "::", "\"a::b\""},

@@ -142,9 +142,9 @@ TEST(GeneralDateText, FollowsTheLocaleOfTheEnvironmentItRunsIn) {
     if (german) {
         ASSERT_TRUE(testing::locale_available(lang)) << lang << " is not installed";
         EXPECT_EQ(general_date_text(45000.5), "15.03.2023 12:00:00");
-        EXPECT_EQ(number_text(3.25), "3,25");
+        EXPECT_EQ(TextForms::from_environment().number(3.25), "3,25");
     } else {
-        EXPECT_EQ(number_text(3.25), "3.25");
+        EXPECT_EQ(TextForms::from_environment().number(3.25), "3.25");
     }
 }
 
@@ -232,7 +232,7 @@ TEST(NumberText, TheProcessLocaleDoesNotLeakIn) {
     const char* previous = setlocale(LC_NUMERIC, nullptr);
     const std::string saved = previous ? previous : "C";
     ASSERT_NE(setlocale(LC_NUMERIC, "de_DE.UTF-8"), nullptr);
-    EXPECT_EQ(number_text(3.25), "3.25");
+    EXPECT_EQ(TextForms::from_environment().number(3.25), "3.25");
     setlocale(LC_NUMERIC, saved.c_str());
 }
 

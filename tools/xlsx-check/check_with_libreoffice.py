@@ -8,8 +8,8 @@ workbook, has LibreOffice (headless, a throwaway profile) save every sheet as
 CSV, and compares the CSV with what the sample holds as LibreOffice shows it
 (numbers to its 15 significant digits, dates in the en-US form). Exit status:
 0 when all matches, 1 on a difference, 77 when LibreOffice is not installed.
-LibreOffice is too large for the test suite's dependencies (about 250 MiB
-installed); CI runs this where it is present (Debian: libreoffice-calc-nogui).
+The test suite runs it (xlsx_libreoffice_sample; the setup installs Debian's
+libreoffice-calc-nogui).
 """
 import difflib
 import os

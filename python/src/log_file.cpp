@@ -1,0 +1,148 @@
+#include "python/src/log_file.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+#include "corvex/platform/bstr.h"
+#include "corvex/platform/text.h"
+#include "python/src/module_access.h"
+
+namespace corvex::python {
+
+namespace {
+
+// Records per read from the source: large enough that the per-block work
+// vanishes, small enough that a block stays in the cache.
+constexpr std::int32_t kRecordsPerBlock = 8192;
+
+std::optional<LogFormat> describe_format(ILog* log) {
+    platform::ComPtr<ILogFormat> format;
+    if (FAILED(log->QueryInterface(IID_ILogFormat, format.put_void())) || !format) return std::nullopt;
+    platform::Bstr name, key;
+    std::int32_t offset = 0;
+    if (format->GetFormat(name.put(), key.put(), &offset) != S_OK) return std::nullopt;
+    LogFormat f{name.utf8(), key.utf8(), std::nullopt};
+    if (f.key == "meter") f.header_offset = offset;
+    return f;
+}
+
+// The module's reason for refusing the last Open, when it offers one.
+std::string rejection_reason(ILog* log) {
+    platform::ComPtr<ILogFormat> format;
+    platform::Bstr why;
+    if (SUCCEEDED(log->QueryInterface(IID_ILogFormat, format.put_void())) && format &&
+        format->GetRejectionReason(why.put()) == S_OK && !why.is_null())
+        return why.utf8();
+    return "the log module does not accept it";
+}
+
+std::string source_failure(const exporting::SourceError& e) {
+    if (e.what == exporting::SourceError::What::UnitCount)
+        return "the log module reports " + std::to_string(e.index) + " units";
+    std::string call = e.call;
+    if (e.what == exporting::SourceError::What::Item) call += " of item " + std::to_string(e.index);
+    return "reading " + call + " failed: " + status_text(e.status);
+}
+
+bool all_units_in_order(std::span<const std::int32_t> units, std::int32_t item_count) {
+    if (static_cast<std::int32_t>(units.size()) != item_count) return false;
+    for (std::size_t k = 0; k < units.size(); ++k)
+        if (units[k] != static_cast<std::int32_t>(k)) return false;
+    return true;
+}
+
+// Copies the block's records into the request's buffers from record `at` on.
+void copy_block(const exporting::RecordBlock& block, const ReadRequest& rq, std::int32_t at) {
+    const std::size_t chosen = rq.units.size();
+    const std::size_t n = static_cast<std::size_t>(block.count);
+    const std::size_t offset = static_cast<std::size_t>(at);
+    if (rq.times) {
+        if (block.has_time()) std::copy_n(block.times.data(), n, rq.times + offset);
+        else std::fill_n(rq.times + offset, n, std::numeric_limits<double>::quiet_NaN());
+    }
+    if (chosen == 0) return;
+    if (all_units_in_order(rq.units, block.units) && block.missing.empty()) {
+        if (rq.values) std::memcpy(rq.values + offset * chosen, block.values.data(), n * chosen * sizeof(double));
+        if (rq.errors) std::memcpy(rq.errors + offset * chosen, block.errors.data(), n * chosen * sizeof(std::int16_t));
+        return;
+    }
+    for (std::int32_t i = 0; i < block.count; ++i) {
+        const std::size_t row = (offset + static_cast<std::size_t>(i)) * chosen;
+        for (std::size_t k = 0; k < chosen; ++k) {
+            const std::int32_t u = rq.units[k];
+            if (rq.values)
+                rq.values[row + k] =
+                    block.has_value(i, u) ? block.value(i, u) : std::numeric_limits<double>::quiet_NaN();
+            if (rq.errors) rq.errors[row + k] = block.error(i, u);
+        }
+    }
+}
+
+}  // namespace
+
+Expected<std::unique_ptr<LogFile>, std::string> LogFile::open(const std::string& path) {
+    const std::string shown = text::path_display_text(path);
+    auto log = create_module_object<ILog>(CLSID_Log, "Corvex.Log");
+    if (!log) return Unexpected{log.error()};
+
+    std::int32_t result = -1;
+    const platform::Bstr name = platform::Bstr::from_path(path);
+    if (const HRESULT hr = (*log)->Open(name.get(), &result); FAILED(hr))
+        return Unexpected{shown + ": the log module failed to open it: " + status_text(hr)};
+    if (result != 0) return Unexpected{shown + ": " + rejection_reason(log->get())};
+
+    auto source = exporting::RecordSource::open(log->get());
+    if (!source) return Unexpected{shown + ": " + source_failure(source.error())};
+
+    std::unique_ptr<LogFile> file(new LogFile);
+    file->header_ = source->header();
+    file->items_ = source->items();
+    file->format_ = describe_format(log->get());
+    file->source_.emplace(std::move(source).value());
+    file->log_ = std::move(*log);
+    return file;
+}
+
+ReadOutcome LogFile::read(const ReadRequest& rq) {
+    std::lock_guard lock(mutex_);
+    ReadOutcome out;
+    if (!source_) {
+        out.closed = true;
+        return out;
+    }
+    std::int32_t done = 0;
+    while (done < rq.count) {
+        const std::int32_t wanted = std::min(kRecordsPerBlock, rq.count - done);
+        source_->read(rq.first + done, wanted, block_);
+        copy_block(block_, rq, done);
+        done += block_.count;
+        if (block_.count < wanted) {
+            out.unreadable_record = rq.first + done;
+            break;
+        }
+        if (done < rq.count && rq.between_blocks && !rq.between_blocks()) {
+            out.interrupted = true;
+            break;
+        }
+    }
+    out.delivered = done;
+    return out;
+}
+
+std::optional<Expected<exporting::ExportOutcome, exporting::ExportError>> LogFile::export_to(
+    const exporting::ExportFormat& format, const exporting::ExportOptions& options, const std::string& path) {
+    std::lock_guard lock(mutex_);
+    if (!log_) return std::nullopt;
+    return format.run(log_.get(), options, path, {});
+}
+
+void LogFile::close() {
+    std::lock_guard lock(mutex_);
+    closed_ = true;
+    source_.reset();
+    log_.reset();
+    block_ = {};
+}
+
+}  // namespace corvex::python
