@@ -91,6 +91,7 @@ void record_lines(std::string& text, const RecordBlock& block, const ExportOptio
                   const TextForms& forms, GeneralDateWriter& dates) {
     LineBuilder b(text, options.delimiter);
     for (std::int32_t i = 0; i < block.count; ++i) {
+        if (!options.takes(block, i)) continue;
         if (block.has_time()) {
             b.field_in_place([&](std::string& line) { dates.append(line, block.time(i)); });
         } else {
@@ -116,6 +117,14 @@ void record_lines(std::string& text, const RecordBlock& block, const ExportOptio
         if (errors.per_record) b.last_field(std::to_string(record_error));
         b.end_line();
     }
+}
+
+// The records of the block that the export writes.
+std::int32_t taken_records(const RecordBlock& block, const ExportOptions& options) {
+    if (!options.range) return block.count;
+    std::int32_t taken = 0;
+    for (std::int32_t i = 0; i < block.count; ++i) taken += options.takes(block, i) ? 1 : 0;
+    return taken;
 }
 
 }  // namespace
@@ -148,10 +157,16 @@ Expected<ExportOutcome, ExportError> export_csv(ILog* log, const ExportOptions& 
     const int workers = pipeline_workers();
     std::vector<GeneralDateWriter> dates(static_cast<std::size_t>(std::max(workers, 1)), GeneralDateWriter(forms));
     std::int32_t next = 0;
+    std::int32_t done = 0;  // records read, written or passed over
+    bool cancelled = false;
     std::optional<platform::OutputError> write_error;
     PipelineStages stages;
     stages.read = [&](RecordBlock& block) {
         if (next >= h.record_count || outcome.unreadable_record) return false;
+        if (options.stop.stop_requested()) {
+            cancelled = true;
+            return false;
+        }
         const std::int32_t wanted = std::min(kRecordsPerBlock, h.record_count - next);
         source.read(next, wanted, block);
         if (block.count < wanted) outcome.unreadable_record = next + block.count;
@@ -162,21 +177,29 @@ Expected<ExportOutcome, ExportError> export_csv(ILog* log, const ExportOptions& 
         record_lines(text, block, options, errors, forms, dates[static_cast<std::size_t>(worker)]);
     };
     stages.write = [&](const RecordBlock& block, const std::string& text) {
+        // Reading runs ahead of writing: a stop is also seen here.
+        if (options.stop.stop_requested()) {
+            cancelled = true;
+            return false;
+        }
         if (auto written = file.write(text); !written) {
             write_error = written.error();
             return false;
         }
         // Progress in the engines' steps, as a record-by-record export gives it.
-        const std::int32_t before = outcome.records_written;
-        outcome.records_written += block.count;
+        const std::int32_t before = done;
+        done += block.count;
+        outcome.records_written += taken_records(block, options);
         if (progress)
-            for (std::int32_t n = (before / step + 1) * step; n <= outcome.records_written; n += step) progress(n, h.record_count);
+            for (std::int32_t n = (before / step + 1) * step; n <= done; n += step) progress(n, h.record_count);
         return true;
     };
-    if (!run_ordered_pipeline(workers, stages)) return Unexpected(file_error(*write_error, out));
+    const bool finished = run_ordered_pipeline(workers, stages);
+    if (cancelled) return Unexpected(cancelled_error());
+    if (!finished) return Unexpected(file_error(*write_error, out));
 
     if (auto committed = file.commit(); !committed) return Unexpected(file_error(committed.error(), out));
-    if (progress) progress(outcome.records_written, h.record_count);
+    if (progress) progress(done, h.record_count);
     return outcome;
 }
 

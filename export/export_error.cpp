@@ -64,6 +64,8 @@ ExportError file_error(const platform::OutputError& error, const std::filesystem
 
 namespace corvex::exporting {
 
+ExportError cancelled_error() { return {error_number::kCancelled, "Cancelled"}; }
+
 ExportError source_error(const SourceError& error) {
     std::string what;
     switch (error.what) {

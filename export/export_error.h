@@ -14,6 +14,7 @@
 namespace corvex::exporting {
 
 namespace error_number {
+inline constexpr int kCancelled = 18;          // stopped on the user's request
 inline constexpr int kDeviceIo = 57;           // a write or close failed
 inline constexpr int kDiskFull = 61;
 inline constexpr int kPermissionDenied = 70;
@@ -29,6 +30,9 @@ inline constexpr int kWorkbook = 1005;         // the workbook writer refused (i
 ExportError file_error(int err, std::string_view action, const std::filesystem::path& path);
 // The same for a failure of the output file written to `path`.
 ExportError file_error(const platform::OutputError& error, const std::filesystem::path& path);
+
+// An export stopped on request: number kCancelled, "Cancelled".
+ExportError cancelled_error();
 
 // What the log module did not answer, numbered 440.
 ExportError source_error(const SourceError& error);

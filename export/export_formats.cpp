@@ -21,9 +21,9 @@ Expected<ExportOutcome, ExportError> run_workbook(ILog* log, const ExportOptions
 
 const ExportFormat kFormats[] = {
     {"csv", "delimited text", "CSV (*.csv)", "CSV file", "Export *.log to *.csv", "Comma Separated Value File (*.csv)", kCsvExtensions,
-     true, true, export_csv},
-    {"xlsx", "workbook", "Excel (*.xls)", "Excel file", "Export *.log to *.xls", "Excel File (*.xls)", kWorkbookExtensions, false,
-     false, run_workbook},
+     true, true, true, export_csv},
+    {"xlsx", "workbook", "Excel (*.xlsx)", "Excel file", "Export *.log to *.xlsx", "Excel File (*.xlsx)", kWorkbookExtensions,
+     false, false, false, run_workbook},
 };
 
 }  // namespace

@@ -29,6 +29,7 @@ struct ExportFormat {
     std::span<const std::string_view> extensions;
     bool takes_delimiter;           // the field delimiter applies
     bool confirm_overwrite;         // the save dialog asks before replacing a file
+    bool confirm_create;            // the save dialog asks before creating a new file
     ExportEngine run;
 };
 

@@ -1,8 +1,13 @@
 #include "export/export_options.h"
 
 #include "corvex/log_flags.h"
+#include "export/record_source.h"
 
 namespace corvex::exporting {
+
+bool ExportOptions::takes(const RecordBlock& block, std::int32_t i) const {
+    return !range || (block.has_time() && range->contains(block.time(i)));
+}
 
 ErrorColumns error_columns(std::int16_t error_flags, const ExportOptions& options) {
     if (!options.include_errors) return {};

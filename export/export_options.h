@@ -7,10 +7,15 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <stop_token>
 #include <string>
 #include <vector>
 
+#include "export/time_range.h"
+
 namespace corvex::exporting {
+
+struct RecordBlock;
 
 struct ExportOptions {
     bool include_log_info = true;   // the information block / the "Log Info" sheet
@@ -19,11 +24,20 @@ struct ExportOptions {
     std::string file_title;         // UTF-8: "File Title" / "Log Title"
     std::string file_name;          // UTF-8: "File Name" / "Log Name"
     std::vector<bool> selected;     // per item index 0..LogInfo.Count-1 (missing entries = not selected)
+    // Only the records whose time lies inside are written (the information
+    // block still describes the whole log); none: every record.
+    std::optional<TimeRange> range;
+    // A stop request ends the export between blocks of records with
+    // error_number::kCancelled, and nothing is left under the file's name.
+    std::stop_token stop;
 
     bool selects(std::int32_t index) const {
         return index >= 0 && static_cast<std::size_t>(index) < selected.size() &&
                selected[static_cast<std::size_t>(index)];
     }
+    // Whether record i of `block` is written: inside the range, when there is
+    // one (a record without a time, of a log without units, is not).
+    bool takes(const RecordBlock& block, std::int32_t i) const;
 };
 
 // The error columns an export writes, decided once from the options and the

@@ -324,20 +324,27 @@ Expected<ExportOutcome, ExportError> export_workbook(ILog* log, const ExportOpti
     const std::int32_t step = progress_step(h.record_count);
     if (progress) progress(0, h.record_count);
     RecordBlock block;
+    std::int32_t done = 0;  // records read, written or passed over
     for (std::int32_t first = 0; first < h.record_count && !outcome.unreadable_record; first += kRecordsPerBlock) {
+        if (options.stop.stop_requested()) return Unexpected(cancelled_error());
         const std::int32_t wanted = std::min(kRecordsPerBlock, h.record_count - first);
         source.read(first, wanted, block);
         if (block.count < wanted) outcome.unreadable_record = first + block.count;
         for (std::int32_t i = 0; i < block.count; ++i) {
+            ++done;
+            if (!options.takes(block, i)) {
+                if (progress && done % step == 0) progress(done, h.record_count);
+                continue;
+            }
             if (writer.row() + 1 >= rows_per_sheet && !writer.start_data_sheet()) return Unexpected(writer.error());
             if (!writer.write_record(block, i)) return Unexpected(writer.error());
             ++outcome.records_written;
-            if (progress && outcome.records_written % step == 0) progress(outcome.records_written, h.record_count);
+            if (progress && done % step == 0) progress(done, h.record_count);
         }
     }
     if (!writer.finish(file.fill_path())) return Unexpected(writer.error());
     if (auto committed = file.commit(); !committed) return Unexpected(file_error(committed.error(), out));
-    if (progress) progress(outcome.records_written, h.record_count);
+    if (progress) progress(done, h.record_count);
     return outcome;
 }
 

@@ -13,6 +13,7 @@ packages=(
   qt6-base-dev libqcustomplot-dev zlib1g-dev libminizip-dev libcli11-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   python3 python3-openpyxl locales tzdata xvfb xauth
+  fonts-liberation2
   libreoffice-calc-nogui
   pybind11-dev python3-dev python3-numpy python3-pandas python3-pytest
   dpkg-dev file lintian help2man shared-mime-info xdg-utils libfile-mimeinfo-perl

@@ -1,5 +1,8 @@
 #include "viewer/about_box.h"
 
+#include <algorithm>
+#include <initializer_list>
+
 #include <QFrame>
 #include <QLabel>
 #include <QLinearGradient>
@@ -131,6 +134,25 @@ AboutBox::AboutBox(UserDialogs& dialogs, ModuleVersion& module_version, QWidget*
     QStringList lines;
     for (const char* line : kMakerLines) lines << QString::fromLatin1(line);
     address->setText(lines.join(QLatin1Char('\n')));
+
+    // The form's heights suit Arial; a font standing in for it may be taller.
+    // The labels of several lines get the height their text needs in the
+    // font used, what lies below them moves down, and the box grows.
+    ensurePolished();  // the fonts that style sheets give
+    int grown = 0;
+    const auto fit = [&grown](QLabel* label, int needed, std::initializer_list<QWidget*> below) {
+        label->move(label->x(), label->y() + grown);
+        const int more = std::max(0, needed - label->height());
+        label->resize(label->width(), label->height() + more);
+        grown += more;
+        for (QWidget* w : below) w->move(w->x(), w->y() + more);
+    };
+    QWidget* line2 = findChild<QWidget*>(QStringLiteral("Line2"));
+    fit(address, address->sizeHint().height(), {line2});
+    // The button lies beside the warning, so it moves with the warning's growth only.
+    fit(disclaimer, disclaimer->heightForWidth(disclaimer->width()), {});
+    ok->move(ok->x(), ok->y() + grown);
+    setFixedSize(width(), height() + grown);
 }
 
 }  // namespace corvex::viewer

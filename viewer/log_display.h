@@ -7,10 +7,8 @@
 
 namespace corvex::viewer {
 
-// The log-flags label: "Basic Errors" and "Error Log (HOLD)" end their line,
-// "Detailed Errors" does not, so with the cyclic flag it reads
-// "Detailed ErrorsCyclic Log" on one line, as the window has always shown it.
-// Lines are separated by "\n".
+// The log-flags label: each flag set on a line of its own ("Basic Errors",
+// "Detailed Errors", "Error Log (HOLD)", "Cyclic Log"), separated by "\n".
 std::string log_flags_text(std::int16_t error_flags, std::int16_t cyclic_flags);
 
 // A unit-list entry: "Label(Symbol)", or the label alone when the symbol is empty.

@@ -4,6 +4,7 @@
 #include <optional>
 #include <system_error>
 
+#include "corvex/platform/bstr.h"
 #include "corvex/platform/guid_text.h"
 #include "corvex/platform/module_objects.h"
 #include "corvex/platform/registry_store.h"
@@ -45,6 +46,24 @@ Expected<platform::ComPtr<ILog>, std::string> create_log_session() {
     return Unexpected{"cannot create " + std::string(kLogProgId) + " (registry: " +
                       failure_text(failure.registered_why, failure.registered) + "; " + failure.library.string() +
                       ": " + failure_text(failure.beside_why, failure.beside) + ")"};
+}
+
+Expected<platform::ComPtr<ILog>, std::string> open_log_session(const SessionFactory& factory, const std::string& path) {
+    auto made = factory();
+    if (!made) return Unexpected{made.error()};
+    platform::ComPtr<ILog> log = std::move(made).value();
+    std::int32_t result = -1;
+    const platform::Bstr name = platform::Bstr::from_path(path);
+    const HRESULT hr = log->Open(name.get(), &result);
+    if (FAILED(hr)) return Unexpected{"the log module failed to open it: " + hresult_text(hr)};
+    if (result == 0) return log;
+    // Open only answers -1; the module tells why, when it offers its reason.
+    platform::ComPtr<ILogFormat> format;
+    platform::Bstr why;
+    if (SUCCEEDED(log->QueryInterface(IID_ILogFormat, format.put_void())) && format &&
+        format->GetRejectionReason(why.put()) == S_OK && !why.is_null())
+        return Unexpected{why.utf8()};
+    return Unexpected{std::string("the log module does not accept it")};
 }
 
 }  // namespace corvex::viewer

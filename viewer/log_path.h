@@ -15,9 +15,10 @@ std::string log_title(std::string_view path);
 // the text before the title, with its trailing "/"; empty for a bare name.
 std::string log_folder(std::string_view path);
 
-// The file name the export save dialogs propose: `path` up to, not including,
-// its first "." (wherever it lies, so a "." in a folder name cuts there); the
-// whole path when it has no ".".
-std::string proposed_export_name(std::string_view path);
+// The file name the export save dialogs propose: `path` without the
+// extension of its own name (cut at the last "." of the last component, so a
+// "." in a folder name stays; a name that only begins with "." keeps it),
+// followed by `extension` (".csv").
+std::string proposed_export_name(std::string_view path, std::string_view extension);
 
 }  // namespace corvex::viewer

@@ -187,6 +187,14 @@ Expected<void, std::string> SettingsStore::set(std::string_view section, std::st
     return replace_atomically(file_, print(sections));
 }
 
+Expected<void, std::string> SettingsStore::set(std::string_view section, std::span<const KeyValue> values) {
+    Sections sections;
+    if (const auto text = read_whole(file_)) sections = parse(*text);
+    Section& target = section_named(sections, section);
+    for (const auto& [key, value] : values) put(target, key, value);
+    return replace_atomically(file_, print(sections));
+}
+
 std::optional<std::int16_t> parse_int16(std::string_view text) {
     text = trim(text);
     if (!text.empty() && text.front() == '+') text.remove_prefix(1);

@@ -17,8 +17,10 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "corvex/platform/expected.h"
 
@@ -39,6 +41,9 @@ public:
     // Stores `value`, creating the file, its folder, the section and the key as
     // needed. On failure the error is one line naming the file.
     Expected<void, std::string> set(std::string_view section, std::string_view key, std::string_view value);
+    // Stores several values of one section in one replacement of the file.
+    using KeyValue = std::pair<std::string, std::string>;
+    Expected<void, std::string> set(std::string_view section, std::span<const KeyValue> values);
 
     const std::filesystem::path& path() const noexcept { return file_; }
 

@@ -37,4 +37,10 @@ void SystemDialogs::message(QWidget* parent, const QString& text, const QString&
     box.exec();
 }
 
+bool SystemDialogs::confirm(QWidget* parent, const QString& text, const QString& title) {
+    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No, parent);
+    box.setDefaultButton(QMessageBox::Yes);
+    return box.exec() == QMessageBox::Yes;
+}
+
 }  // namespace corvex::viewer

@@ -20,6 +20,7 @@ struct FileDialogRequest {
     QString folder;            // initial folder; empty: the platform's choice
     QString file_name;         // proposed file name (may carry a folder of its own)
     bool confirm_overwrite = false;
+    bool confirm_create = false;  // ask before a name that names no file yet
 };
 
 class UserDialogs {
@@ -32,6 +33,9 @@ public:
 
     // A message box with an OK button and no icon.
     virtual void message(QWidget* parent, const QString& text, const QString& title) = 0;
+
+    // A question with Yes and No buttons; true for Yes.
+    virtual bool confirm(QWidget* parent, const QString& text, const QString& title) = 0;
 };
 
 }  // namespace corvex::viewer

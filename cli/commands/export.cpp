@@ -28,6 +28,7 @@
 #include "cli/output/standard_output.h"
 #include "corvex/platform/text.h"
 #include "export/export_formats.h"
+#include "export/time_range.h"
 
 namespace corvex::cli {
 
@@ -37,10 +38,11 @@ constexpr std::string_view kCommand = "export";
 
 struct ExportArguments {
     std::vector<std::string> logs;
-    std::string out, out_dir, format, units, delimiter = ",";
+    std::string out, out_dir, format, units, from, to, delimiter = ",";
     std::size_t jobs = std::max(1u, std::thread::hardware_concurrency());
     bool delimiter_given = false;
     bool no_log_info = false, no_errors = false;
+    std::optional<exporting::TimeRange> range;  // from --from and --to
 };
 
 // "csv or xlsx; by default from OUT's extension (.xlsx, .xls: workbook)".
@@ -147,6 +149,7 @@ LogResult export_one(const ExportArguments& a, const exporting::ExportFormat& fo
     options.include_log_info = !a.no_log_info;
     options.include_errors = !a.no_errors;
     options.delimiter = a.delimiter;
+    options.range = a.range;
     // Texts inside the export are UTF-8: a name's invalid bytes show as U+FFFD.
     options.file_title = text::path_display_text(file_title(log));
     options.file_name = text::path_display_text(log);
@@ -237,7 +240,21 @@ int export_many(const ExportArguments& a, const exporting::ExportFormat& format)
     return worst;
 }
 
-int run_export(const ExportArguments& a) {
+// The records --from and --to take in; none when neither is given. The texts
+// were checked when the command line was read.
+Expected<std::optional<exporting::TimeRange>, std::string> parse_range(const ExportArguments& a) {
+    if (a.from.empty() && a.to.empty()) return std::optional<exporting::TimeRange>();
+    exporting::TimeRange range;
+    if (!a.from.empty()) range.first = *exporting::parse_time_bound(a.from);
+    if (!a.to.empty()) range.last = *exporting::parse_time_bound(a.to);
+    if (range.first > range.last) return Unexpected{"--from " + a.from + " lies after --to " + a.to};
+    return std::optional<exporting::TimeRange>(range);
+}
+
+int run_export(ExportArguments a) {
+    const auto range = parse_range(a);
+    if (!range) return report_failure(kCommand, range.error(), kExitUsage);
+    a.range = *range;
     if (a.out.empty() == a.out_dir.empty())
         return report_failure(kCommand, "give --output OUT for one log, or --out-dir DIR", kExitUsage);
     if (!a.out.empty() && a.logs.size() != 1)
@@ -274,6 +291,17 @@ void add_export_command(CLI::App& app, int& status) {
                 return split_indexes(list) ? std::string() : "'" + list + "' is not a list of unit indexes such as 0,2";
             },
             "LIST"));
+    const CLI::Validator time_text(
+        [](const std::string& text) {
+            const auto bound = exporting::parse_time_bound(text);
+            return bound ? std::string() : bound.error();
+        },
+        "TIME");
+    sub->add_option("--from", a->from,
+                    "Export only the records from this time on, included: yyyy-MM-dd HH:mm:ss, yyyy-MM-dd, HH:mm:ss, "
+                    "or a log time in days (records compare by the second their time shows)")
+        ->check(time_text);
+    sub->add_option("--to", a->to, "Export only the records up to this time, included (forms as --from)")->check(time_text);
     sub->add_flag("--no-log-info", a->no_log_info, "Leave out the log information block / sheet");
     sub->add_flag("--no-errors", a->no_errors, "Leave out the error columns");
     sub->footer(

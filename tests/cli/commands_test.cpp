@@ -181,6 +181,10 @@ TEST(Export, WritesTheDelimitedFileWithTheChosenOptions) {
          "2023-03-15 12:00:00;0;0.1;7;\r\n"
          "2023-03-15 18:00:00;-1;NaN;0;\r\n"
          "2023-03-16;0;1E+20;0;\r\n"},
+        // A time range: both ends included, as text or as a log time.
+        {{"--units", "0", "--no-errors", "--from", "2023-03-15 18:00:00", "--to", "45001"},
+         info_block + "Date/Time,Flow (m/s),\r\n2023-03-15 18:00:00,-2.25,\r\n2023-03-16,Inf,\r\n"},
+        {{"--units", "0", "--no-errors", "--no-log-info", "--to", "2023-03-15"}, "Date/Time,Flow (m/s),\r\n"},
         {{"--units", "0", "--no-errors", "--no-log-info", "--delimiter", ""},
          "Date/TimeFlow (m/s)\r\n2023-03-15 12:00:001.5\r\n2023-03-15 18:00:00-2.25\r\n2023-03-16Inf\r\n"},
         // Given twice, in any order: the same selection.
@@ -232,6 +236,10 @@ TEST(Export, FailuresLeaveNoOutputAndExplainThemselvesInOneLine) {
         {{"export", log, "-o", (folder / "out.xlsx").string(), "--delimiter", ";"}, 64,
          "--delimiter applies to csv output only"},
         {{"export", log}, 64, "--output"},
+        {{"export", log, "-o", out, "--from", "15.03.2023"}, 64, "'15.03.2023' is not a time"},
+        {{"export", log, "-o", out, "--to", "2023-02-30"}, 64, "'2023-02-30' is not a time"},
+        {{"export", log, "-o", out, "--from", "2023-03-16", "--to", "45000.5"}, 64,
+         "--from 2023-03-16 lies after --to 45000.5"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.reason);

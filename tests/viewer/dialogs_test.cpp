@@ -49,6 +49,20 @@ protected:
             for (const char* name : {"lblTitle", "lblVersion", "lblCorvexdllTitle", "lblCorvexdllversion", "lblAddress",
                                      "lblDisclaimer"})
                 texts[name] = child<QLabel>(*box, name)->text();
+            // Every line shows whole, whatever font stands in for Arial:
+            // the labels of several lines are as tall as their text, and
+            // nothing below them is covered or pushed out of the box.
+            const auto* address = child<QLabel>(*box, "lblAddress");
+            const auto* disclaimer = child<QLabel>(*box, "lblDisclaimer");
+            const auto* line = child<QWidget>(*box, "Line2");
+            const auto* ok = child<QWidget>(*box, "cmdOK");
+            EXPECT_GE(address->height(), address->sizeHint().height());
+            EXPECT_GE(disclaimer->height(), disclaimer->heightForWidth(disclaimer->width()));
+            EXPECT_LE(address->geometry().bottom(), line->geometry().top());
+            EXPECT_LE(line->geometry().bottom(), disclaimer->geometry().top());
+            EXPECT_LE(disclaimer->geometry().bottom(), box->height());
+            EXPECT_LE(ok->geometry().bottom(), box->height());
+            EXPECT_GT(ok->geometry().top(), line->geometry().bottom());
             child<QPushButton>(*box, "cmdOK")->click();
         });
         child<QAction>(*window, "mnuHelpAbout")->trigger();
@@ -136,6 +150,14 @@ TEST_F(DialogsTest, AboutBoxShowsTheVersionsAndKeepsTheLastOneRead) {
     window = make_window();
     texts = about_texts();
     EXPECT_EQ(texts["lblCorvexdllversion"], "version ");
+}
+
+TEST_F(DialogsTest, AboutBoxGrowsForAFontTallerThanArial) {
+    // A style sheet stands in for a fallback font of taller lines.
+    qApp->setStyleSheet(QStringLiteral("QDialog#frmAbout QLabel { font-size: 15pt; }"));
+    const auto texts = about_texts();
+    qApp->setStyleSheet(QString());
+    EXPECT_EQ(texts.at("lblAddress").split('\n').size(), 7);
 }
 
 }  // namespace

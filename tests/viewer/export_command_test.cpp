@@ -38,7 +38,10 @@ protected:
         ASSERT_TRUE(window->log_loaded());
     }
 
-    void click_export() { child<QPushButton>(*window, "cmdExport")->click(); }
+    void click_export() {
+        child<QPushButton>(*window, "cmdExport")->click();
+        testing::wait_for_export(*window);
+    }
     void choose_format(int index) { child<QComboBox>(*window, "cmbExportFormat")->setCurrentIndex(index); }
     void select_only(std::initializer_list<int> units) {
         auto* list = child<QListWidget>(*window, "lstUnits");
@@ -128,7 +131,11 @@ TEST_F(ExportCommandTest, CsvExportWritesWhatTheEngineWritesForTheSameOptions) {
     EXPECT_EQ(request.filter_index, 0);
     EXPECT_TRUE(request.confirm_overwrite);
     EXPECT_EQ(request.folder.toStdString(), sample("").string());
-    EXPECT_EQ(request.file_name.toStdString(), log_path.toStdString().substr(0, log_path.indexOf('.')));
+    EXPECT_EQ(request.file_name.toStdString(), sample("pc_flow.csv").string());
+    // A new file is created only once the user agrees.
+    ASSERT_EQ(dialogs.questions.size(), 1u);
+    EXPECT_EQ(dialogs.questions[0].text, out + "\nThis file does not exist.\nDo you want to create it?");
+    EXPECT_EQ(dialogs.questions[0].title, "Export *.log to *.csv");
     EXPECT_EQ(status_lines(*window).back(), "Exported '" + out + "' as CSV file");
     EXPECT_EQ(window->chosen_save_path, out);
     EXPECT_EQ(window->export_file, out);
@@ -158,12 +165,15 @@ TEST_F(ExportCommandTest, CsvExportWritesWhatTheEngineWritesForTheSameOptions) {
 
 TEST_F(ExportCommandTest, WorkbookExportWritesBothSheetsUnderTheChosenName) {
     choose_format(1);
-    const QString out = answer("viewer.xls");
+    const QString out = answer("viewer.xlsx");
     click_export();
     ASSERT_EQ(dialogs.save_requests.size(), 1u);
-    EXPECT_EQ(dialogs.save_requests[0].title, "Export *.log to *.xls");
-    EXPECT_EQ(dialogs.save_requests[0].filters, (QStringList{"Excel File (*.xls)", "All Files (*)"}));
+    EXPECT_EQ(dialogs.save_requests[0].title, "Export *.log to *.xlsx");
+    EXPECT_EQ(dialogs.save_requests[0].filters, (QStringList{"Excel File (*.xlsx)", "All Files (*)"}));
+    EXPECT_EQ(dialogs.save_requests[0].file_name.toStdString(), sample("pc_flow.xlsx").string());
     EXPECT_FALSE(dialogs.save_requests[0].confirm_overwrite);
+    EXPECT_FALSE(dialogs.save_requests[0].confirm_create);
+    EXPECT_TRUE(dialogs.questions.empty());
     EXPECT_EQ(status_lines(*window).back(), "Exported '" + out + "' as Excel file");
 
     const std::string command = std::string(CORVEX_SYSTEM_PYTHON) +
@@ -181,8 +191,8 @@ TEST_F(ExportCommandTest, WorkbookExportWritesBothSheetsUnderTheChosenName) {
 
 TEST_F(ExportCommandTest, WorkbookOpenElsewhereAsksToCloseIt) {
     choose_format(1);
-    const QString out = answer("locked.xls");
-    { std::ofstream(scratch / ".~lock.locked.xls#") << "someone,host,12345;"; }
+    const QString out = answer("locked.xlsx");
+    { std::ofstream(scratch / ".~lock.locked.xlsx#") << "someone,host,12345;"; }
     click_export();
     const QStringList lines = status_lines(*window);
     ASSERT_GE(lines.size(), 3);
@@ -204,11 +214,11 @@ TEST_F(ExportCommandTest, AFileThatCannotBeWrittenIsAnErrorLineNotExported) {
 }
 
 TEST_F(ExportCommandTest, UnreadableRecordIsReportedAsAnErrorNotAsExported) {
-    window->set_session_factory([] { return testing::faulty_session({.unreadable_record = 5}); });
+    window->set_session_factory([] { return testing::faulty_session({.no_log_info = false, .unreadable_record = 5, .gate = nullptr}); });
     window->open_file(log_path);
     for (const int format : {0, 1}) {
         choose_format(format);
-        const QString out = answer(format == 0 ? "cut.csv" : "cut.xls");
+        const QString out = answer(format == 0 ? "cut.csv" : "cut.xlsx");
         click_export();
         EXPECT_EQ(status_lines(*window).back(), "ERROR: (440) Record 5 (counting from 0) of 299 could not be read; '" +
                                                     out + "' holds the 5 records before it");

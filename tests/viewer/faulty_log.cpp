@@ -18,7 +18,7 @@ public:
         AddRef();
         return S_OK;
     }
-    ULONG AddRef() override { return ++count_; }
+    ULONG AddRef() override { return ++count_; }  // each session stays on one thread
     ULONG Release() override {
         const ULONG left = --count_;
         if (left == 0) delete this;
@@ -36,6 +36,7 @@ public:
 
     HRESULT get__NewEnum(IUnknown** out) override { return inner_->get__NewEnum(out); }
     HRESULT get_Item(std::int32_t index, ILogRecord** out) override {
+        if (faults_.gate) faults_.gate->wait(index);
         if (faults_.unreadable_record && index >= *faults_.unreadable_record) {
             *out = nullptr;
             return S_OK;
@@ -63,6 +64,27 @@ private:
 };
 
 }  // namespace
+
+void Gate::wait(std::int32_t index) {
+    if (index < at_) return;
+    std::unique_lock lock(mutex_);
+    ++waiting_;
+    opened_.wait(lock, [this] { return open_; });
+    --waiting_;
+}
+
+void Gate::open() {
+    {
+        std::lock_guard lock(mutex_);
+        open_ = true;
+    }
+    opened_.notify_all();
+}
+
+int Gate::waiting() {
+    std::lock_guard lock(mutex_);
+    return waiting_;
+}
 
 Expected<platform::ComPtr<ILog>, std::string> faulty_session(const Faults& faults) {
     auto inner = create_log_session();

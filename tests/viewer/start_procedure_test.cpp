@@ -12,6 +12,8 @@
 #include <thread>
 #include <vector>
 
+#include <QImage>
+
 #include <gtest/gtest.h>
 
 #include "viewer_test_support.h"
@@ -23,18 +25,11 @@ namespace {
 
 using StartProcedureTest = testing::ViewerTest;
 
-TEST_F(StartProcedureTest, OpensTheWholeCommandLineAsOnePathByteForByte) {
-    // A path with a blank reaches the program as two arguments; its names are
-    // not UTF-8, as on a memory card written by an old field laptop.
-    const std::string folder = (scratch / "site A\xE9").native();
-    const std::string log = folder + "/pc flow\xFF.log";
-    std::filesystem::create_directories(folder);
-    std::filesystem::copy_file(testing::sample("pc_flow.log"), log);
-    const auto blank = log.find(' ');
-
-    std::vector<std::string> args = {CORVEX_VIEWER_PROGRAM, log.substr(0, blank), log.substr(blank + 1)};
-    std::vector<std::string> env = {"CORVEX_VIEWER_SETTINGS=" + settings_path.native(),
-                                    "CORVEX_REGISTRY=" + registry_path.native(), "QT_QPA_PLATFORM=offscreen"};
+// Starts the viewer with `args`, and `env` in its environment before the
+// test's own; on the offscreen platform.
+pid_t spawn_viewer(std::vector<std::string> args, std::vector<std::string> env) {
+    args.insert(args.begin(), CORVEX_VIEWER_PROGRAM);
+    env.push_back("QT_QPA_PLATFORM=offscreen");
     const auto own = [&](const char* e) {
         return std::any_of(env.begin(), env.end(),
                            [&](const std::string& o) { return std::strncmp(e, o.c_str(), o.find('=') + 1) == 0; });
@@ -47,7 +42,21 @@ TEST_F(StartProcedureTest, OpensTheWholeCommandLineAsOnePathByteForByte) {
     for (auto& e : env) envp.push_back(e.data());
     envp.push_back(nullptr);
     pid_t viewer = 0;
-    ASSERT_EQ(posix_spawn(&viewer, argv[0], nullptr, nullptr, argv.data(), envp.data()), 0);
+    EXPECT_EQ(posix_spawn(&viewer, argv[0], nullptr, nullptr, argv.data(), envp.data()), 0);
+    return viewer;
+}
+
+TEST_F(StartProcedureTest, OpensTheWholeCommandLineAsOnePathByteForByte) {
+    // A path with a blank reaches the program as two arguments; its names are
+    // not UTF-8, as on a memory card written by an old field laptop.
+    const std::string folder = (scratch / "site A\xE9").native();
+    const std::string log = folder + "/pc flow\xFF.log";
+    std::filesystem::create_directories(folder);
+    std::filesystem::copy_file(testing::sample("pc_flow.log"), log);
+    const auto blank = log.find(' ');
+    const pid_t viewer = spawn_viewer({log.substr(0, blank), log.substr(blank + 1)},
+                                      {"CORVEX_VIEWER_SETTINGS=" + settings_path.native(),
+                                       "CORVEX_REGISTRY=" + registry_path.native()});
 
     // The folder of a log that opened is remembered at once.
     std::string remembered;
@@ -64,6 +73,29 @@ TEST_F(StartProcedureTest, OpensTheWholeCommandLineAsOnePathByteForByte) {
         waitpid(viewer, &status, 0);
     }
     EXPECT_EQ(remembered, folder + "/");
+}
+
+// The README's picture comes from this mode (scripts/screenshot.sh).
+TEST_F(StartProcedureTest, PictureModeSavesTheWindowWithTheLogReadAndEnds) {
+    const auto picture = scratch / "window.png";
+    const pid_t viewer = spawn_viewer({testing::sample("meter_flow.log").string()},
+                                      {"CORVEX_VIEWER_SETTINGS=" + settings_path.native(),
+                                       "CORVEX_REGISTRY=" + registry_path.native(),
+                                       "CORVEX_VIEWER_SCREENSHOT=" + picture.native()});
+    int status = -1;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (waitpid(viewer, &status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            ::kill(viewer, SIGKILL);
+            waitpid(viewer, &status, 0);
+            FAIL() << "the viewer did not end";
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    const QImage image(QString::fromStdString(picture.string()));
+    EXPECT_EQ(image.size(), QSize(1280, 860));
 }
 
 }  // namespace

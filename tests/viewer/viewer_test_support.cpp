@@ -6,6 +6,8 @@
 
 #include <QApplication>
 #include <QPlainTextEdit>
+#include <QElapsedTimer>
+#include <QThread>
 #include <QTimer>
 
 namespace corvex::viewer::testing {
@@ -62,6 +64,14 @@ void ScriptedDialogs::message(QWidget*, const QString& text, const QString& titl
     messages.push_back({text, title});
 }
 
+bool ScriptedDialogs::confirm(QWidget*, const QString& text, const QString& title) {
+    questions.push_back({text, title});
+    if (confirm_answers.empty()) return true;
+    const bool yes = confirm_answers.front();
+    confirm_answers.pop_front();
+    return yes;
+}
+
 ViewerTest::ViewerTest()
     : settings_path(scratch / "settings" / "CorvexViewer.ini"), registry_path(scratch / "registry"), settings(settings_path) {
     ::setenv("CORVEX_VIEWER_SETTINGS", settings_path.c_str(), 1);
@@ -84,5 +94,27 @@ QStringList status_lines(const QWidget& window) {
 std::filesystem::path sample(const char* name) { return std::filesystem::path(CORVEX_SOURCE_DIR) / "samples" / name; }
 
 void when_dialog_shows(std::function<void()> action) { QTimer::singleShot(0, qApp, std::move(action)); }
+
+bool wait_until(const std::function<bool()>& done, int seconds) {
+    QElapsedTimer waited;
+    waited.start();
+    while (!done()) {
+        if (waited.elapsed() > seconds * 1000) {
+            ADD_FAILURE() << "waited " << seconds << " s in vain";
+            return false;
+        }
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QThread::msleep(1);
+    }
+    return true;
+}
+
+void wait_for_export(const MainWindow& window) {
+    wait_until([&] { return !window.exporting(); });
+}
+
+void wait_for_data(const MainWindow& window) {
+    wait_until([&] { return window.data_ready(); });
+}
 
 }  // namespace corvex::viewer::testing

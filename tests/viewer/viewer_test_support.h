@@ -36,13 +36,16 @@ public:
     };
 
     std::deque<std::optional<QString>> answers;   // next file dialog answers; nullopt = cancel
+    std::deque<bool> confirm_answers;             // next Yes (true) or No; Yes when none is left
     std::vector<FileDialogRequest> open_requests;
     std::vector<FileDialogRequest> save_requests;
     std::vector<Message> messages;
+    std::vector<Message> questions;
 
     std::optional<QString> open_file(QWidget* parent, const FileDialogRequest& request) override;
     std::optional<QString> save_file(QWidget* parent, const FileDialogRequest& request) override;
     void message(QWidget* parent, const QString& text, const QString& title) override;
+    bool confirm(QWidget* parent, const QString& text, const QString& title) override;
 
 private:
     std::optional<QString> next_answer();
@@ -81,5 +84,12 @@ std::filesystem::path sample(const char* name);
 // Runs `action` as soon as the modal dialog that the next statement opens is
 // showing: the dialog's event loop calls it.
 void when_dialog_shows(std::function<void()> action);
+
+// Runs the event loop until `done` holds; fails the test after `seconds`.
+bool wait_until(const std::function<bool()>& done, int seconds = 20);
+// Until the export that the window runs has ended.
+void wait_for_export(const MainWindow& window);
+// Until the window has read its log and shows the statistics of its range.
+void wait_for_data(const MainWindow& window);
 
 }  // namespace corvex::viewer::testing

@@ -1,0 +1,26 @@
+// Something that takes the records of a log block by block as the scan of the
+// log reads them: the plot's envelopes are built this way while the window
+// goes on. Called on the scan's thread, in this order: begin, add for each
+// block in record order, end.
+#pragma once
+
+#include <vector>
+
+#include "export/record_source.h"
+
+namespace corvex::viewer {
+
+class BlockSink {
+public:
+    virtual ~BlockSink() = default;
+
+    // The log's header and items, before any block.
+    virtual void begin(const exporting::HeaderFields& header, const std::vector<exporting::ItemFields>& items) = 0;
+    // The next block of records.
+    virtual void add(const exporting::RecordBlock& block) = 0;
+    // The scan has ended: `complete` when every record was read, false when
+    // it was stopped or a record could not be read.
+    virtual void end(bool complete) = 0;
+};
+
+}  // namespace corvex::viewer
