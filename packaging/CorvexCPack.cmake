@@ -34,6 +34,12 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The viewer needs a Qt platform plugin, which no library names.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+if(CORVEX_BUILD_PYTHON)
+  find_package(Python3 REQUIRED COMPONENTS Interpreter)
+  # The Python package: the interpreter it was built for and NumPy; pandas only for to_pandas().
+  string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS ", python3 (>= ${Python3_VERSION_MAJOR}.${Python3_VERSION_MINOR}), python3 (<< ${Python3_VERSION_MAJOR}.${Python3_VERSION_MINOR}.99), python3-numpy")
+  set(CPACK_DEBIAN_PACKAGE_SUGGESTS "python3-pandas")
+endif()
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
 
