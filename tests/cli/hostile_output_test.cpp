@@ -45,7 +45,7 @@ const Writer kWriters[] = {
 
 // Fixed workbook properties, so that two exports give the same bytes; staging
 // files go to a folder the test looks into.
-RunOptions options_for(const TempFolder& folder) {
+RunOptions options_for(const ScratchDir& folder) {
     RunOptions o;
     o.env = {"SOURCE_DATE_EPOCH=1700000000", "TMPDIR=" + (folder / "tmp").string()};
     fs::create_directories(folder / "tmp");
@@ -54,7 +54,7 @@ RunOptions options_for(const TempFolder& folder) {
 
 // What a writer gives for the log on a plain new file.
 std::string reference_output(const Writer& w, const std::string& log) {
-    TempFolder folder;
+    ScratchDir folder;
     const std::string out = (folder / "reference").string();
     const RunResult r = run_corvex(w.args(log, out), options_for(folder));
     EXPECT_EQ(r.status, 0) << r.err;
@@ -63,27 +63,16 @@ std::string reference_output(const Writer& w, const std::string& log) {
 
 // A twelve-channel PC log of `records` records: a few written by the log
 // writer, repeated. Long enough to interrupt an export part way.
-std::string write_long_log(const TempFolder& folder, int records) {
+std::string write_long_log(const ScratchDir& folder, int records) {
     logwriter::LogDescription desc;
-    desc.format = logwriter::Format::Pc;
     desc.error_flags = 0x1000;
-    for (int c = 0; c < 12; ++c) {
-        logwriter::Channel ch;
-        ch.channel = static_cast<std::int16_t>(c);
-        ch.unit_type = 577;
-        ch.label = "Flow " + std::to_string(c);
-        desc.channels.push_back(ch);
-    }
-    for (int r = 0; r < 4; ++r)
-        desc.records.push_back({45000.0 + r / 86400.0, std::vector<double>(12, 1.0 / (r + 3)), {}, 0});
+    for (int c = 0; c < 12; ++c) desc.channels.push_back(channel(static_cast<std::int16_t>(c), 577, "Flow"));
+    for (int r = 0; r < 4; ++r) desc.records.push_back({45000.0 + r / 86400.0, std::vector<double>(12, 1.0 / (r + 3)), {}, 0});
     const std::string small = logwriter::build_log(desc);
     const std::size_t start = logwriter::data_start(desc);
-    const std::string block = small.substr(start, 4 * 216);
     std::string bytes = small.substr(0, start);
-    bytes.reserve(start + static_cast<std::size_t>(records) * 216 + 216);
-    for (int r = 0; r < records / 4; ++r) bytes += block;
-    bytes += std::string(216, '\0');  // a PC log counts a record only when bytes follow it
-    return folder.write_bytes("long.log", bytes);
+    for (int r = 0; r < records / 4; ++r) bytes += small.substr(start, 4 * 216);
+    return folder.write("long.log", bytes + std::string(216, '\0'));  // a PC log counts a record only when bytes follow it
 }
 
 // Reads everything a child writes into a pipe or FIFO until the child is done.
@@ -129,8 +118,8 @@ bool names_a_fifo(const fs::path& p) {
 // ---- destinations ------------------------------------------------------------
 
 TEST(HostileOutput, PipesAreWrittenOnceAndNeverWaitedOn) {
-    TempFolder folder;
-    const std::string log = folder.write_log("pc.log", pc_log());
+    ScratchDir folder;
+    const std::string log = write_log(folder, "pc.log", pc_log());
     for (const Writer& w : kWriters) {
         SCOPED_TRACE(w.name);
         const std::string expected = reference_output(w, log);
@@ -153,15 +142,15 @@ TEST(HostileOutput, PipesAreWrittenOnceAndNeverWaitedOn) {
 }
 
 TEST(HostileOutput, StandardOutputIsWrittenThroughTheDescriptorTheShellGaveIt) {
-    TempFolder folder;
-    const std::string log = folder.write_log("pc.log", pc_log());
+    ScratchDir folder;
+    const std::string log = write_log(folder, "pc.log", pc_log());
     for (const Writer& w : kWriters) {
         SCOPED_TRACE(w.name);
         const std::string expected = reference_output(w, log);
         for (const char* name : {"/dev/stdout", "/dev/fd/1", "/proc/self/fd/1"}) {
             SCOPED_TRACE(name);
             // `corvex ... -o /dev/stdout >> results.txt`
-            const std::string appended = folder.write_bytes("appended", "earlier results\n");
+            const std::string appended = folder.write("appended", "earlier results\n");
             RunOptions o = options_for(folder);
             o.stdout_fd = ::open(appended.c_str(), O_WRONLY | O_APPEND);
             RunResult r = run_corvex(w.args(log, name), o);
@@ -191,8 +180,8 @@ TEST(HostileOutput, StandardOutputIsWrittenThroughTheDescriptorTheShellGaveIt) {
 }
 
 TEST(HostileOutput, LinksAreFollowedAndAFailureLeavesThemAsTheyWere) {
-    TempFolder folder;
-    const std::string log = folder.write_log("pc.log", pc_log());
+    ScratchDir folder;
+    const std::string log = write_log(folder, "pc.log", pc_log());
     fs::create_directory(folder / "real");
     for (const Writer& w : kWriters) {
         SCOPED_TRACE(w.name);
@@ -223,8 +212,8 @@ TEST(HostileOutput, LinksAreFollowedAndAFailureLeavesThemAsTheyWere) {
 }
 
 TEST(HostileOutput, LongAndNonUtf8NamesAreWrittenExactly) {
-    TempFolder folder;
-    const std::string log = folder.write_log("pc.log", pc_log());
+    ScratchDir folder;
+    const std::string log = write_log(folder, "pc.log", pc_log());
     const RunOptions options = options_for(folder);
     for (const Writer& w : kWriters) {
         SCOPED_TRACE(w.name);
@@ -246,11 +235,11 @@ TEST(HostileOutput, LongAndNonUtf8NamesAreWrittenExactly) {
 }
 
 TEST(HostileOutput, AReplacedFileKeepsItsPermissionsButNoSetIdBits) {
-    TempFolder folder;
-    const std::string log = folder.write_log("pc.log", pc_log());
+    ScratchDir folder;
+    const std::string log = write_log(folder, "pc.log", pc_log());
     for (const Writer& w : kWriters) {
         SCOPED_TRACE(w.name);
-        const std::string out = folder.write_bytes(std::string(w.name) + ".out", "old");
+        const std::string out = folder.write(std::string(w.name) + ".out", "old");
         ASSERT_EQ(::chmod(out.c_str(), 06755), 0);
         const RunResult r = run_corvex(w.args(log, out), options_for(folder));
         EXPECT_EQ(r.status, 0) << r.err;
@@ -261,12 +250,12 @@ TEST(HostileOutput, AReplacedFileKeepsItsPermissionsButNoSetIdBits) {
 }
 
 TEST(HostileOutput, AReadOnlyFolderOrAFullDiskLeavesTheDestinationAsItWas) {
-    TempFolder folder;
+    ScratchDir folder;
     const std::string log = write_long_log(folder, 2000);
     const RunOptions options = options_for(folder);
     for (const Writer& w : kWriters) {
         SCOPED_TRACE(w.name);
-        const std::string out = folder.write_bytes(std::string(w.name) + ".out", "the older file");
+        const std::string out = folder.write(std::string(w.name) + ".out", "the older file");
 
         RunOptions full = options;
         full.file_size_limit = 64 * 1024;
@@ -293,12 +282,12 @@ TEST(HostileOutput, AReadOnlyFolderOrAFullDiskLeavesTheDestinationAsItWas) {
 // ---- interruptions ----------------------------------------------------------
 
 TEST(HostileOutput, ASignalPartWayLeavesNoTemporaryFileBehind) {
-    TempFolder folder;
+    ScratchDir folder;
     const std::string log = write_long_log(folder, 100'000);
     for (const Writer& w : {kWriters[0], kWriters[1]}) {
         for (const int signal_number : {SIGINT, SIGTERM, SIGHUP}) {
             SCOPED_TRACE(std::string(w.name) + " " + ::strsignal(signal_number));
-            const std::string out = folder.write_bytes("out", "the older file");
+            const std::string out = folder.write("out", "the older file");
             RunningCorvex running(w.args(log, out), options_for(folder));
             // Interrupt once the temporary file is there.
             const auto is_temporary = [](const fs::directory_entry& e) {
@@ -325,7 +314,7 @@ TEST(HostileOutput, ASignalPartWayLeavesNoTemporaryFileBehind) {
 }
 
 TEST(HostileOutput, AReaderThatQuitsEarlyIsAWriteErrorNotADeath) {
-    TempFolder folder;
+    ScratchDir folder;
     const std::string log = write_long_log(folder, 20'000);
     for (const Writer& w : kWriters) {
         SCOPED_TRACE(w.name);
