@@ -54,11 +54,8 @@ TEST_F(Activation, EveryClassByProgIdAndByClsid) {
         EXPECT_EQ(dispatch->GetTypeInfoCount(&count), S_OK);
         EXPECT_EQ(count, 1u);
     }
-}
-
-TEST_F(Activation, ProgIdsCompareWithoutCase) {
     ComPtr<ILog> log;
-    EXPECT_EQ(platform::create_instance("corvex.LOG", IID_ILog, log.put_void()), S_OK);
+    EXPECT_EQ(platform::create_instance("corvex.LOG", IID_ILog, log.put_void()), S_OK) << "ProgIDs compare without case";
 }
 
 TEST_F(Activation, FailureCodes) {
@@ -220,6 +217,9 @@ TEST_F(Factory, UnloadOnlyWithoutObjectsOrLocks) {
     enumerator.reset();
     EXPECT_EQ(e.can_unload_now(), S_OK);
 
+    // An unlock without a lock neither pins nor frees the module.
+    EXPECT_EQ(factory->LockServer(0), S_OK);
+    EXPECT_EQ(e.can_unload_now(), S_OK);
     EXPECT_EQ(factory->LockServer(1), S_OK);
     EXPECT_EQ(factory->LockServer(1), S_OK);
     EXPECT_EQ(e.can_unload_now(), S_FALSE);
@@ -227,17 +227,6 @@ TEST_F(Factory, UnloadOnlyWithoutObjectsOrLocks) {
     EXPECT_EQ(e.can_unload_now(), S_FALSE);
     EXPECT_EQ(factory->LockServer(0), S_OK);
     EXPECT_EQ(e.can_unload_now(), S_OK);
-}
-
-TEST_F(Factory, UnlockWithoutLockDoesNotPinOrFreeTheModule) {
-    ComPtr<IClassFactory> factory;
-    ASSERT_EQ(entry_points().get_class_object(CLSID_Log, IID_IClassFactory, factory.put_void()), S_OK);
-    EXPECT_EQ(factory->LockServer(0), S_OK);
-    EXPECT_EQ(entry_points().can_unload_now(), S_OK);
-    EXPECT_EQ(factory->LockServer(1), S_OK);
-    EXPECT_EQ(entry_points().can_unload_now(), S_FALSE);
-    EXPECT_EQ(factory->LockServer(0), S_OK);
-    EXPECT_EQ(entry_points().can_unload_now(), S_OK);
 }
 
 }  // namespace

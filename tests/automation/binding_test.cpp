@@ -1,26 +1,17 @@
 // Driving every class through its vtable and through IDispatch by name, and
 // the failure codes of Invoke.
-#include <fstream>
-
 #include "client_support.h"
 #include "corvex/platform/activation.h"
-#include "corvex/platform/bstr.h"
 
 namespace corvex::client_test {
 namespace {
 
-using platform::Bstr;
 
 template <class I>
 ComPtr<I> create(const char* prog_id) {
     ComPtr<I> p;
     EXPECT_EQ(platform::create_instance(prog_id, platform::InterfaceId<I>::value, p.put_void()), S_OK) << prog_id;
     return p;
-}
-
-std::u16string bstr_of(BSTR s) {
-    Bstr owner = Bstr::attach(s);
-    return std::u16string(owner.view());
 }
 
 class Binding : public ClientTest {
@@ -35,63 +26,6 @@ protected:
     }
     std::filesystem::path logs_;
 };
-
-TEST_F(Binding, EarlyBoundThroughTheVtables) {
-    auto log = create<ILog>("Corvex.Log");
-    ASSERT_TRUE(log);
-    std::int32_t ret = 1;
-    ASSERT_EQ(log->Open(Bstr(log_path("pc.log")).get(), &ret), S_OK);
-    ASSERT_EQ(ret, 0);
-    std::int32_t count = 0;
-    ASSERT_EQ(log->get_Count(&count), S_OK);
-    EXPECT_GE(count, 2);  // how many of the three records count is the reader's business
-
-    ComPtr<ILogInfo> info;
-    ASSERT_EQ(log->GetLogInfo(info.put()), S_OK);
-    ASSERT_TRUE(info);
-    ASSERT_EQ(info->get_Count(&count), S_OK);
-    EXPECT_EQ(count, 2);
-    std::int16_t interval = 0;
-    EXPECT_EQ(info->get_Interval(&interval), S_OK);
-    EXPECT_EQ(interval, 30);
-    ComPtr<ILogItem> item;
-    ASSERT_EQ(info->get_Item(1, item.put()), S_OK);
-    BSTR label = nullptr;
-    ASSERT_EQ(item->get_Label(&label), S_OK);
-    EXPECT_TRUE(bstr_of(label).starts_with(u"Pressure"));
-
-    ComPtr<ILogRecord> record;
-    ASSERT_EQ(log->get_Item(1, record.put()), S_OK);
-    ASSERT_TRUE(record);
-    ComPtr<ILogUnit> unit;
-    ASSERT_EQ(record->get_Item(1, unit.put()), S_OK);
-    VARIANT value;
-    VariantInit(&value);
-    ASSERT_EQ(unit->get_Value(&value), S_OK);
-    EXPECT_EQ(value.vt, VT_R8);
-    EXPECT_DOUBLE_EQ(value.dblVal, 200.5);
-    VariantClear(&value);
-    std::int16_t error = 0;
-    EXPECT_EQ(unit->get_Error(&error), S_OK);
-    EXPECT_EQ(error, 1);
-
-    auto units = create<IUnitTypeInfo>("Corvex.UnitTypeInfo.1");
-    std::int16_t unit_count = 0;
-    EXPECT_EQ(units->get_UnitCount(&unit_count), S_OK);
-    EXPECT_EQ(unit_count, 380);
-    BSTR name = nullptr;
-    EXPECT_EQ(units->get_Name(-5, &name), S_OK);
-    EXPECT_TRUE(bstr_of(name).starts_with(u"Unknown Unit (")) << "a fallback name for an unknown type";
-
-    auto convert = create<IConvertLog>("Corvex.ConvertLog");
-    EXPECT_EQ(convert->put_Comport(3), S_OK);
-    EXPECT_EQ(convert->put_NodeID(12), S_OK);
-    EXPECT_EQ(convert->put_ComputerName(Bstr(u"BENCH").get()), S_OK);
-    std::int32_t converted = -1;
-    ASSERT_EQ(convert->RZ417ToPC(Bstr(log_path("meter.log")).get(), Bstr(log_path("out.log")).get(), &converted), S_OK);
-    EXPECT_EQ(converted, 0);
-    EXPECT_GT(std::filesystem::file_size(logs_ / "out.log"), 0u);
-}
 
 TEST_F(Binding, NamesResolveWithoutCaseToThePublishedIds) {
     auto log = create<IDispatch>("Corvex.Log");
@@ -203,9 +137,7 @@ TEST_F(Binding, LateBoundByName) {
     Variant converted = call(convert.get(), u"RZ417ToPC", {v_bstr(log_path("meter.log")), v_bstr(log_path("late.log"))});
     ASSERT_EQ(converted.type(), VT_I4);
     EXPECT_EQ(converted.get()->lVal, 0);
-    std::ifstream out(logs_ / "late.log", std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(out)), std::istreambuf_iterator<char>());
-    EXPECT_NE(bytes.find("LATE"), std::string::npos);
+    EXPECT_NE(corvex::testing::read_file(logs_ / "late.log").find("LATE"), std::string::npos);
 }
 
 TEST_F(Binding, InvokeFaultsAnswerThePlatformCodes) {
