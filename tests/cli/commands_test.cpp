@@ -41,26 +41,28 @@ void expect_one_line_failure(const RunResult& r, int status, const std::string& 
 
 TEST(Info, ShowsHeaderFlagsRecordCountAndEveryItemProperty) {
     ScratchDir folder;
-    const auto log = write_log(folder, "pc.log", pc_log());
-    const RunResult r = run_corvex({"info", log});
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.err, "");
-    for (const char* line : {"Format:      PC log\n", "Start Time:  2023-03-15 12:00:00\n",
-                             "End Time:    2023-03-15 18:00:00\n", "Interval:    10 seconds\n",
-                             "Records:     3\n", "Log Flags:   Detailed Errors, Cyclic Log\n",
-                             "Flag Words:  cyclic 0x0001, error 0x1000\n", "Units:       2\n",
-                             "0      Flow   m/s     577        1        0      FLOWPC    2        3     9      2\n",
-                             "1      Level          705        2        0      FLOWPC    0        0     12     4\n"})
-        EXPECT_TRUE(contains(r.out, line)) << line << "\nin:\n" << r.out;
-}
-
-TEST(Info, NamesTheMeterHeaderOffsetAndTheCatalogueLabels) {
-    ScratchDir folder;
-    const RunResult r = run_corvex({"info", write_log(folder, "meter.log", meter_log())});
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_TRUE(contains(r.out, "Format:      meter log (header at offset 68)\n")) << r.out;
-    EXPECT_TRUE(contains(r.out, "Log Flags:   none\n")) << r.out;
-    EXPECT_TRUE(contains(r.out, "0      Velocity  m/s     577        1        0      RZ417")) << r.out;
+    struct Case {
+        std::string log;
+        std::vector<const char*> lines;
+    };
+    const Case cases[] = {
+        {write_log(folder, "pc.log", pc_log()),
+         {"Format:      PC log\n", "Start Time:  2023-03-15 12:00:00\n", "End Time:    2023-03-15 18:00:00\n",
+          "Interval:    10 seconds\n", "Records:     3\n", "Log Flags:   Detailed Errors, Cyclic Log\n",
+          "Flag Words:  cyclic 0x0001, error 0x1000\n", "Units:       2\n",
+          "0      Flow   m/s     577        1        0      FLOWPC    2        3     9      2\n",
+          "1      Level          705        2        0      FLOWPC    0        0     12     4\n"}},
+        // The meter header's offset and the catalogue's labels.
+        {write_log(folder, "meter.log", meter_log()),
+         {"Format:      meter log (header at offset 68)\n", "Log Flags:   none\n",
+          "0      Velocity  m/s     577        1        0      RZ417"}},
+    };
+    for (const Case& c : cases) {
+        const RunResult r = run_corvex({"info", c.log});
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.err, "");
+        for (const char* line : c.lines) EXPECT_TRUE(contains(r.out, line)) << line << "\nin:\n" << r.out;
+    }
 }
 
 TEST(Info, SaysInOneLineWhyAFileIsNotAReadableLog) {
@@ -69,18 +71,23 @@ TEST(Info, SaysInOneLineWhyAFileIsNotAReadableLog) {
     converted.format = logwriter::Format::Converted;
     std::filesystem::create_directory(folder / "folder.log");
     struct Case {
-        std::string path, reason;
+        std::string command, path, reason;
     };
+    const std::string text = folder.write("text.log", std::string(2000, 'x'));
     const Case cases[] = {
-        {folder.write("text.log", std::string(2000, 'x')), ": not a readable log: PC log (first bytes 78 78)"},
-        {folder.write("empty.log", ""), ": not a readable log: "},
-        {write_log(folder, "converted.log", converted), "0x5BB5"},
-        {(folder / "missing.log").string(), ": cannot open: No such file or directory"},
-        {(folder / "folder.log").string(), ": is a directory"},
+        {"info", text, ": not a readable log: PC log (first bytes 78 78)"},
+        {"dump", text, ": not a readable log: PC log (first bytes 78 78)"},
+        {"dump --json", text, ": not a readable log: PC log (first bytes 78 78)"},
+        {"info", folder.write("empty.log", ""), ": not a readable log: "},
+        {"info", write_log(folder, "converted.log", converted), "0x5BB5"},
+        {"info", (folder / "missing.log").string(), ": cannot open: No such file or directory"},
+        {"info", (folder / "folder.log").string(), ": is a directory"},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.path);
-        expect_one_line_failure(run_corvex({"info", c.path}), 1, "corvex info: " + c.path + ": ", c.reason);
+        SCOPED_TRACE(c.command + " " + c.path);
+        std::vector<std::string> args{c.command.substr(0, 4), c.path};
+        if (c.command.ends_with("--json")) args.push_back("--json");
+        expect_one_line_failure(run_corvex(args), 1, "corvex " + args[0] + ": " + c.path + ": ", c.reason);
     }
 }
 
@@ -129,39 +136,25 @@ TEST(Dump, JsonLinesCarryTheHeaderThenOneExactObjectPerRecord) {
               "\n"
               R"({"record":2,"time":45001,"values":["Inf",1e+20],"errors":[0,0]})"
               "\n");
-}
-
-TEST(Dump, JsonHeaderOfAMeterLogGivesItsHeaderOffset) {
-    ScratchDir folder;
-    const RunResult r = run_corvex({"dump", "--json", write_log(folder, "meter.log", meter_log())});
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_TRUE(r.out.starts_with(R"({"format":"meter","header_offset":68,"cyclic_flags":0,)")) << r.out;
-    EXPECT_TRUE(contains(r.out, R"("computer":"RZ417","label":"Velocity","symbol":"m/s")")) << r.out;
-    EXPECT_TRUE(contains(r.out, "\n{\"record\":3,\"time\":45000.25208333333,\"values\":[13],\"errors\":[0]}\n"))
-        << r.out;
-}
-
-TEST(Dump, NotALogWritesNothingAndFailsInOneLine) {
-    ScratchDir folder;
-    const auto path = folder.write("text.log", std::string(2000, 'x'));
-    for (const char* json : {"", "--json"}) {
-        std::vector<std::string> args{"dump", path};
-        if (*json) args.push_back(json);
-        expect_one_line_failure(run_corvex(args), 1, "corvex dump: " + path + ": not a readable log", "PC log");
-    }
+    const RunResult meter = run_corvex({"dump", "--json", write_log(folder, "meter.log", meter_log())});
+    EXPECT_TRUE(meter.out.starts_with(R"({"format":"meter","header_offset":68,"cyclic_flags":0,)")) << meter.out;
+    EXPECT_TRUE(contains(meter.out, R"("computer":"RZ417","label":"Velocity","symbol":"m/s")")) << meter.out;
+    EXPECT_TRUE(contains(meter.out, "\n{\"record\":3,\"time\":45000.25208333333,\"values\":[13],\"errors\":[0]}\n"));
 }
 
 // ---- export ----------------------------------------------------------------
 
 TEST(Export, WritesTheDelimitedFileWithTheChosenOptions) {
     ScratchDir folder;
-    write_log(folder, "pc.log", pc_log());
+    std::filesystem::create_directory(folder / "logs");
+    write_log(folder, "logs/pc.log", pc_log());
     struct Case {
         std::vector<std::string> options;
         std::string file;
     };
+    // The file title is the last path component, the file name the path as given.
     const std::string info_block =
-        "File Title: ,pc.log\r\nFile Name: ,pc.log\r\nStart Time:,2023-03-15 12:00:00\r\n"
+        "File Title: ,pc.log\r\nFile Name: ,./logs/pc.log\r\nStart Time:,2023-03-15 12:00:00\r\n"
         "End Time:,2023-03-15 18:00:00\r\nInterval:,10\r\nRecords:,3\r\nCyclic Flags:,1\r\nError Flags:,4096\r\n\r\n";
     const Case cases[] = {
         {{},
@@ -184,22 +177,13 @@ TEST(Export, WritesTheDelimitedFileWithTheChosenOptions) {
          "2023-03-15 18:00:00,-2.25,NaN,\r\n2023-03-16,Inf,1E+20,\r\n"},
     };
     for (const Case& c : cases) {
-        std::vector<std::string> args{"export", "pc.log", "-o", "out.txt"};
+        std::vector<std::string> args{"export", "./logs/pc.log", "-o", "out.txt"};
         args.insert(args.end(), c.options.begin(), c.options.end());
         const RunResult r = run_corvex(args, {}, folder.path());
         ASSERT_EQ(r.status, 0) << r.err;
         EXPECT_EQ(r.out + r.err, "");
         EXPECT_EQ(read_file(folder / "out.txt"), c.file);
     }
-}
-
-TEST(Export, FileTitleIsTheLastPathComponentAndFileNameThePathAsGiven) {
-    ScratchDir folder;
-    std::filesystem::create_directory(folder / "logs");
-    write_log(folder, "logs/pc.log", pc_log());
-    const RunResult r = run_corvex({"export", "./logs/pc.log", "-o", "out.csv"}, {}, folder.path());
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_TRUE(read_file(folder / "out.csv").starts_with("File Title: ,pc.log\r\nFile Name: ,./logs/pc.log\r\n"));
 }
 
 TEST(Export, FailuresLeaveNoOutputAndExplainThemselvesInOneLine) {
@@ -251,21 +235,15 @@ TEST(Export, FormatFollowsTheExtensionUnlessChosen) {
     ScratchDir folder;
     write_log(folder, "pc.log", pc_log());
     struct Case {
-        std::vector<std::string> args;
-        std::string out;
+        std::string out, format;
         bool workbook;
     };
-    const Case cases[] = {
-        {{"-o", "a.xlsx"}, "a.xlsx", true},
-        {{"-o", "b.XLS"}, "b.XLS", true},
-        {{"-o", "c.csv"}, "c.csv", false},
-        {{"-o", "d.xlsx", "--format", "csv"}, "d.xlsx", false},
-        {{"-o", "e.txt", "--format", "xlsx"}, "e.txt", true},
-    };
+    const Case cases[] = {{"a.xlsx", "", true},     {"b.XLS", "", true},      {"c.csv", "", false},
+                          {"d.xlsx", "csv", false}, {"e.txt", "xlsx", true}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.out);
-        std::vector<std::string> args{"export", "pc.log"};
-        args.insert(args.end(), c.args.begin(), c.args.end());
+        std::vector<std::string> args{"export", "pc.log", "-o", c.out};
+        if (!c.format.empty()) args.insert(args.end(), {"--format", c.format});
         const RunResult r = run_corvex(args, {}, folder.path());
         ASSERT_EQ(r.status, 0) << r.err;
         // A workbook is a zip archive; the delimited file starts with its information block.
@@ -307,25 +285,6 @@ TEST(Export, SeveralLogsGoIntoAFolderAtATime) {
     EXPECT_EQ(run_corvex({"export", "a.log", "cut.log", "--out-dir", "out"}, {}, folder.path()).status, 2);
     EXPECT_EQ(run_corvex({"export", "a.log", "b.log", "-o", "x.csv"}, {}, folder.path()).status, 64);
     EXPECT_EQ(run_corvex({"export", "a.log"}, {}, folder.path()).status, 64);
-}
-
-// The workbook writer's temporary files lie beside the workbook, on the disk
-// that must hold it, never in the temporary folder, where a full disk would
-// go unnoticed.
-TEST(Export, AWorkbooksTemporaryFilesStayBesideIt) {
-    ScratchDir folder;
-    const auto log = write_log(folder, "pc.log", pc_log());
-    const auto tmp = folder / "tmp";
-    std::filesystem::create_directory(tmp);
-    // A folder's modification time changes with every file made or removed in it.
-    const timespec long_ago[2] = {{1'000'000, 0}, {1'000'000, 0}};
-    ASSERT_EQ(::utimensat(AT_FDCWD, tmp.c_str(), long_ago, 0), 0);
-    const RunResult r = run_corvex({"export", log, "-o", (folder / "out.xlsx").string()}, {"TMPDIR=" + tmp.string()});
-    ASSERT_EQ(r.status, 0) << r.err;
-    struct stat status {};
-    ASSERT_EQ(::stat(tmp.c_str(), &status), 0);
-    EXPECT_EQ(status.st_mtim.tv_sec, 1'000'000);
-    EXPECT_EQ(folder.entries(), (std::vector<std::string>{"out.xlsx", "pc.log", "tmp"}));
 }
 
 // ---- times at the end of the calendar ------------------------------------------
