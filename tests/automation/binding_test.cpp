@@ -1,11 +1,12 @@
-// Driving every class through its vtable and through IDispatch by name, and
-// the failure codes of Invoke.
+// Driving every class through IDispatch by name, and the failure codes of Invoke.
 #include "client_support.h"
 #include "corvex/platform/activation.h"
+#include "tests/support/log_file.h"
 
 namespace corvex::client_test {
 namespace {
 
+namespace lw = corvex::logwriter;
 
 template <class I>
 ComPtr<I> create(const char* prog_id) {
@@ -16,15 +17,27 @@ ComPtr<I> create(const char* prog_id) {
 
 class Binding : public ClientTest {
 protected:
+    // pc.log: two labelled channels, three records an hour apart; meter.log: one channel, four records.
     void SetUp() override {
         ClientTest::SetUp();
-        logs_ = fixture_logs();
+        lw::LogDescription pc, meter;
+        pc.channels.resize(2);
+        pc.channels[0].label = "Inlet flow";
+        pc.channels[0].unit_type = 577;
+        pc.channels[1].unit_type = 12;
+        for (int r = 0; r < 3; ++r)
+            pc.records.push_back({40000 + r / 24.0, {1.5 + r, 100.25 * (r + 1)}, {0, static_cast<std::int16_t>(r)}, 0});
+        corvex::testing::write_log(dir_, "pc.log", pc);
+        meter.format = lw::Format::Meter;
+        meter.channels.resize(1);
+        meter.channels[0].unit_type = 577;
+        for (int r = 0; r < 4; ++r) meter.records.push_back({41000.25 + r, {2.0 * r}, {}, 0});
+        corvex::testing::write_log(dir_, "meter.log", meter);
     }
     std::u16string log_path(const char* name) const {
-        const std::string p = (logs_ / name).string();
-        return std::u16string(p.begin(), p.end());  // the fixture folder's name is ASCII
+        const std::string p = (dir() / name).string();
+        return std::u16string(p.begin(), p.end());  // the scratch folder's name is ASCII
     }
-    std::filesystem::path logs_;
 };
 
 TEST_F(Binding, NamesResolveWithoutCaseToThePublishedIds) {
@@ -137,7 +150,7 @@ TEST_F(Binding, LateBoundByName) {
     Variant converted = call(convert.get(), u"RZ417ToPC", {v_bstr(log_path("meter.log")), v_bstr(log_path("late.log"))});
     ASSERT_EQ(converted.type(), VT_I4);
     EXPECT_EQ(converted.get()->lVal, 0);
-    EXPECT_NE(corvex::testing::read_file(logs_ / "late.log").find("LATE"), std::string::npos);
+    EXPECT_NE(corvex::testing::read_file(dir() / "late.log").find("LATE"), std::string::npos);
 }
 
 TEST_F(Binding, InvokeFaultsAnswerThePlatformCodes) {

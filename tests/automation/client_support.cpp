@@ -2,7 +2,6 @@
 
 #include <dlfcn.h>
 
-#include <cstdlib>
 
 #include "corvex/platform/bstr.h"
 
@@ -49,12 +48,6 @@ platform::RegistryStore ClientTest::read_store() const {
     auto store = platform::RegistryStore::load(store_path());
     EXPECT_TRUE(store.has_value()) << (store ? "" : store.error().message);
     return store ? std::move(store).value() : platform::RegistryStore{};
-}
-
-std::filesystem::path ClientTest::fixture_logs() {
-    const std::string command = std::string(CORVEX_FIXTURE_WRITER) + " '" + dir().string() + "'";
-    EXPECT_EQ(std::system(command.c_str()), 0);
-    return dir();
 }
 
 // ---- late binding -----------------------------------------------------------------

@@ -1,6 +1,6 @@
 // What the client tests share: a fresh registry store per test with the
-// library registered in it, the library's entry points, fixture logs, and a
-// small late-binding helper. Uses only the published header and the platform.
+// library registered in it, the library's entry points, and a small
+// late-binding helper. Uses only the published header and the platform.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -40,13 +40,12 @@ protected:
 
     std::filesystem::path store_path() const { return dir_ / "registry"; }
     platform::RegistryStore read_store() const;
-    // Writes pc.log and meter.log into the folder and returns it.
-    std::filesystem::path fixture_logs();
     const std::filesystem::path& dir() const { return dir_.path(); }
+
+    corvex::testing::ScratchDir dir_;
 
 private:
     bool register_;
-    corvex::testing::ScratchDir dir_;
 };
 
 // ---- late binding -------------------------------------------------------------
