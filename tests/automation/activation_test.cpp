@@ -71,20 +71,18 @@ TEST_F(Activation, FailureCodes) {
     }));
     struct Case {
         const char* what;
-        HRESULT (*create)(const CLSID&, void**);
         CLSID clsid;
         HRESULT expected;
     };
-    auto by_clsid = [](const CLSID& c, void** ppv) { return platform::create_instance(c, IID_IUnknown, ppv); };
     const Case cases[] = {
-        {"class not registered", by_clsid, missing_class, REGDB_E_CLASSNOTREG},
-        {"library missing", by_clsid, no_file, CO_E_DLLNOTFOUND},
-        {"library without DllGetClassObject", by_clsid, no_entry, CO_E_ERRORINDLL},
+        {"class not registered", missing_class, REGDB_E_CLASSNOTREG},
+        {"library missing", no_file, CO_E_DLLNOTFOUND},
+        {"library without DllGetClassObject", no_entry, CO_E_ERRORINDLL},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         void* p = reinterpret_cast<void*>(1);
-        EXPECT_EQ(c.create(c.clsid, &p), c.expected);
+        EXPECT_EQ(platform::create_instance(c.clsid, IID_IUnknown, &p), c.expected);
         EXPECT_EQ(p, nullptr);
         EXPECT_FALSE(platform::last_activation_error().empty());
     }
