@@ -1,15 +1,12 @@
-// Driving every class through its vtable and through IDispatch by name, and
-// the failure codes of Invoke.
-#include <fstream>
-
+// Driving every class through IDispatch by name, and the failure codes of Invoke.
 #include "client_support.h"
 #include "corvex/platform/activation.h"
-#include "corvex/platform/bstr.h"
+#include "tests/support/log_file.h"
 
 namespace corvex::client_test {
 namespace {
 
-using platform::Bstr;
+namespace lw = corvex::logwriter;
 
 template <class I>
 ComPtr<I> create(const char* prog_id) {
@@ -18,80 +15,30 @@ ComPtr<I> create(const char* prog_id) {
     return p;
 }
 
-std::u16string bstr_of(BSTR s) {
-    Bstr owner = Bstr::attach(s);
-    return std::u16string(owner.view());
-}
-
 class Binding : public ClientTest {
 protected:
+    // pc.log: two labelled channels, three records an hour apart; meter.log: one channel, four records.
     void SetUp() override {
         ClientTest::SetUp();
-        logs_ = fixture_logs();
+        lw::LogDescription pc, meter;
+        pc.channels.resize(2);
+        pc.channels[0].label = "Inlet flow";
+        pc.channels[0].unit_type = 577;
+        pc.channels[1].unit_type = 12;
+        for (int r = 0; r < 3; ++r)
+            pc.records.push_back({40000 + r / 24.0, {1.5 + r, 100.25 * (r + 1)}, {0, static_cast<std::int16_t>(r)}, 0});
+        corvex::testing::write_log(dir_, "pc.log", pc);
+        meter.format = lw::Format::Meter;
+        meter.channels.resize(1);
+        meter.channels[0].unit_type = 577;
+        for (int r = 0; r < 4; ++r) meter.records.push_back({41000.25 + r, {2.0 * r}, {}, 0});
+        corvex::testing::write_log(dir_, "meter.log", meter);
     }
     std::u16string log_path(const char* name) const {
-        const std::string p = (logs_ / name).string();
-        return std::u16string(p.begin(), p.end());  // the fixture folder's name is ASCII
+        const std::string p = (dir() / name).string();
+        return std::u16string(p.begin(), p.end());  // the scratch folder's name is ASCII
     }
-    std::filesystem::path logs_;
 };
-
-TEST_F(Binding, EarlyBoundThroughTheVtables) {
-    auto log = create<ILog>("Corvex.Log");
-    ASSERT_TRUE(log);
-    std::int32_t ret = 1;
-    ASSERT_EQ(log->Open(Bstr(log_path("pc.log")).get(), &ret), S_OK);
-    ASSERT_EQ(ret, 0);
-    std::int32_t count = 0;
-    ASSERT_EQ(log->get_Count(&count), S_OK);
-    EXPECT_GE(count, 2);  // how many of the three records count is the reader's business
-
-    ComPtr<ILogInfo> info;
-    ASSERT_EQ(log->GetLogInfo(info.put()), S_OK);
-    ASSERT_TRUE(info);
-    ASSERT_EQ(info->get_Count(&count), S_OK);
-    EXPECT_EQ(count, 2);
-    std::int16_t interval = 0;
-    EXPECT_EQ(info->get_Interval(&interval), S_OK);
-    EXPECT_EQ(interval, 30);
-    ComPtr<ILogItem> item;
-    ASSERT_EQ(info->get_Item(1, item.put()), S_OK);
-    BSTR label = nullptr;
-    ASSERT_EQ(item->get_Label(&label), S_OK);
-    EXPECT_TRUE(bstr_of(label).starts_with(u"Pressure"));
-
-    ComPtr<ILogRecord> record;
-    ASSERT_EQ(log->get_Item(1, record.put()), S_OK);
-    ASSERT_TRUE(record);
-    ComPtr<ILogUnit> unit;
-    ASSERT_EQ(record->get_Item(1, unit.put()), S_OK);
-    VARIANT value;
-    VariantInit(&value);
-    ASSERT_EQ(unit->get_Value(&value), S_OK);
-    EXPECT_EQ(value.vt, VT_R8);
-    EXPECT_DOUBLE_EQ(value.dblVal, 200.5);
-    VariantClear(&value);
-    std::int16_t error = 0;
-    EXPECT_EQ(unit->get_Error(&error), S_OK);
-    EXPECT_EQ(error, 1);
-
-    auto units = create<IUnitTypeInfo>("Corvex.UnitTypeInfo.1");
-    std::int16_t unit_count = 0;
-    EXPECT_EQ(units->get_UnitCount(&unit_count), S_OK);
-    EXPECT_EQ(unit_count, 380);
-    BSTR name = nullptr;
-    EXPECT_EQ(units->get_Name(-5, &name), S_OK);
-    EXPECT_TRUE(bstr_of(name).starts_with(u"Unknown Unit (")) << "a fallback name for an unknown type";
-
-    auto convert = create<IConvertLog>("Corvex.ConvertLog");
-    EXPECT_EQ(convert->put_Comport(3), S_OK);
-    EXPECT_EQ(convert->put_NodeID(12), S_OK);
-    EXPECT_EQ(convert->put_ComputerName(Bstr(u"BENCH").get()), S_OK);
-    std::int32_t converted = -1;
-    ASSERT_EQ(convert->RZ417ToPC(Bstr(log_path("meter.log")).get(), Bstr(log_path("out.log")).get(), &converted), S_OK);
-    EXPECT_EQ(converted, 0);
-    EXPECT_GT(std::filesystem::file_size(logs_ / "out.log"), 0u);
-}
 
 TEST_F(Binding, NamesResolveWithoutCaseToThePublishedIds) {
     auto log = create<IDispatch>("Corvex.Log");
@@ -203,9 +150,7 @@ TEST_F(Binding, LateBoundByName) {
     Variant converted = call(convert.get(), u"RZ417ToPC", {v_bstr(log_path("meter.log")), v_bstr(log_path("late.log"))});
     ASSERT_EQ(converted.type(), VT_I4);
     EXPECT_EQ(converted.get()->lVal, 0);
-    std::ifstream out(logs_ / "late.log", std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(out)), std::istreambuf_iterator<char>());
-    EXPECT_NE(bytes.find("LATE"), std::string::npos);
+    EXPECT_NE(corvex::testing::read_file(dir() / "late.log").find("LATE"), std::string::npos);
 }
 
 TEST_F(Binding, InvokeFaultsAnswerThePlatformCodes) {

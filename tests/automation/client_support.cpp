@@ -1,9 +1,7 @@
 #include "client_support.h"
 
 #include <dlfcn.h>
-#include <stdlib.h>
 
-#include <cstdlib>
 
 #include "corvex/platform/bstr.h"
 
@@ -37,9 +35,6 @@ const EntryPoints& entry_points() {
 }
 
 void ClientTest::SetUp() {
-    std::string templ = (std::filesystem::temp_directory_path() / "corvex-client-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(templ.data()), nullptr);
-    dir_ = templ;
     ASSERT_EQ(::setenv("CORVEX_REGISTRY", store_path().c_str(), 1), 0);
     const EntryPoints& e = entry_points();
     ASSERT_TRUE(e.get_class_object && e.can_unload_now && e.register_server && e.unregister_server)
@@ -49,21 +44,10 @@ void ClientTest::SetUp() {
     }
 }
 
-void ClientTest::TearDown() {
-    std::error_code ec;
-    if (!dir_.empty()) std::filesystem::remove_all(dir_, ec);
-}
-
 platform::RegistryStore ClientTest::read_store() const {
     auto store = platform::RegistryStore::load(store_path());
     EXPECT_TRUE(store.has_value()) << (store ? "" : store.error().message);
     return store ? std::move(store).value() : platform::RegistryStore{};
-}
-
-std::filesystem::path ClientTest::fixture_logs() {
-    const std::string command = std::string(CORVEX_FIXTURE_WRITER) + " '" + dir_.string() + "'";
-    EXPECT_EQ(std::system(command.c_str()), 0);
-    return dir_;
 }
 
 // ---- late binding -----------------------------------------------------------------

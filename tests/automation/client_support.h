@@ -1,6 +1,6 @@
 // What the client tests share: a fresh registry store per test with the
-// library registered in it, the library's entry points, fixture logs, and a
-// small late-binding helper. Uses only the published header and the platform.
+// library registered in it, the library's entry points, and a small
+// late-binding helper. Uses only the published header and the platform.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -13,6 +13,7 @@
 #include "corvex/corvex.h"
 #include "corvex/platform/registry_store.h"
 #include "corvex/platform/variant.h"
+#include "tests/support/scratch_dir.h"
 
 namespace corvex::client_test {
 
@@ -36,17 +37,15 @@ class ClientTest : public ::testing::Test {
 protected:
     explicit ClientTest(bool register_library = true) : register_(register_library) {}
     void SetUp() override;
-    void TearDown() override;
 
     std::filesystem::path store_path() const { return dir_ / "registry"; }
     platform::RegistryStore read_store() const;
-    // Writes pc.log and meter.log into the folder and returns it.
-    std::filesystem::path fixture_logs();
-    const std::filesystem::path& dir() const { return dir_; }
+    const std::filesystem::path& dir() const { return dir_.path(); }
+
+    corvex::testing::ScratchDir dir_;
 
 private:
     bool register_;
-    std::filesystem::path dir_;
 };
 
 // ---- late binding -------------------------------------------------------------

@@ -6,7 +6,6 @@
 #include <fstream>
 #include <map>
 #include <optional>
-#include <sstream>
 
 #include "client_support.h"
 #include "corvex/platform/activation.h"
@@ -97,13 +96,6 @@ Tree expected_tree(const std::string& library) {
     return t;
 }
 
-std::string file_text(const std::filesystem::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 using Registration = ClientTest;
 
 TEST_F(Registration, WritesExactlyThePublishedKeysAndValues) {
@@ -180,7 +172,7 @@ TEST_F(Registration, RegsvrToolRegistersAndUnregisters) {
 }
 
 TEST_F(Registration, StoreThatOthersCanWriteIsRefused) {
-    const std::string before = file_text(store_path());
+    const std::string before = corvex::testing::read_file(store_path());
     for (mode_t mode : {0666, 0620, 0602}) {
         SCOPED_TRACE(mode);
         ASSERT_EQ(::chmod(store_path().c_str(), mode), 0);
@@ -190,7 +182,7 @@ TEST_F(Registration, StoreThatOthersCanWriteIsRefused) {
         EXPECT_FALSE(log);
         EXPECT_EQ(entry_points().register_server(), E_ACCESSDENIED);
         EXPECT_EQ(entry_points().unregister_server(), E_ACCESSDENIED);
-        EXPECT_EQ(file_text(store_path()), before);
+        EXPECT_EQ(corvex::testing::read_file(store_path()), before);
     }
     ASSERT_EQ(::chmod(store_path().c_str(), 0600), 0);
     ComPtr<ILog> log;
@@ -210,7 +202,7 @@ TEST_F(Registration, MalformedStoreIsReportedAndLeftAlone) {
     const std::string garbage = "[CLSID\n@=\"unterminated\n";
     std::ofstream(store_path(), std::ios::binary | std::ios::trunc) << garbage;
     EXPECT_EQ(entry_points().register_server(), REGDB_E_READREGDB);
-    EXPECT_EQ(file_text(store_path()), garbage);
+    EXPECT_EQ(corvex::testing::read_file(store_path()), garbage);
     ComPtr<ILog> log;
     EXPECT_EQ(platform::create_instance("Corvex.Log", IID_ILog, log.put_void()), REGDB_E_READREGDB);
     EXPECT_FALSE(platform::last_activation_error().empty());

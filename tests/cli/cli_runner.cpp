@@ -8,9 +8,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <cstdlib>
-#include <fstream>
 #include <sstream>
 #include <stdexcept>
 #include <thread>
@@ -139,41 +136,6 @@ bool permissions_can_be_enforced() {
     int status = 0;
     ::waitpid(child, &status, 0);
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
-TempFolder::TempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "corvex-cli-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot create a temporary folder");
-    path_ = pattern;
-}
-
-TempFolder::~TempFolder() {
-    std::error_code ec;
-    // Make every entry removable again (tests take write permission away).
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(path_, ec))
-        if (entry.is_directory(ec)) std::filesystem::permissions(entry.path(), std::filesystem::perms::owner_all,
-                                                                 std::filesystem::perm_options::add, ec);
-    std::filesystem::permissions(path_, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ec);
-    std::filesystem::remove_all(path_, ec);
-}
-
-std::string TempFolder::write_log(const std::string& name, const logwriter::LogDescription& desc) const {
-    const std::filesystem::path p = path_ / name;
-    logwriter::write_log(p, desc);
-    return p.string();
-}
-
-std::string TempFolder::write_bytes(const std::string& name, const std::string& bytes) const {
-    const std::filesystem::path p = path_ / name;
-    std::ofstream(p, std::ios::binary) << bytes;
-    return p.string();
-}
-
-std::vector<std::string> TempFolder::entries() const {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(path_)) names.push_back(entry.path().filename());
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 }  // namespace corvex::cli_test

@@ -10,8 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "tests/support/scratch_dir.h"
-#include "tools/logwriter/log_writer.h"
+#include "tests/support/log_file.h"
 
 namespace corvex::cli_test {
 
@@ -68,26 +67,8 @@ private:
 // only for root without the right to drop capabilities).
 bool permissions_can_be_enforced();
 
-// A fresh folder for one test, removed with the object.
-class TempFolder {
-public:
-    TempFolder();
-    ~TempFolder();
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-
-    const std::filesystem::path& path() const { return path_; }
-    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
-    // Writes the log to `name` in the folder and answers its path.
-    std::string write_log(const std::string& name, const logwriter::LogDescription& desc) const;
-    std::string write_bytes(const std::string& name, const std::string& bytes) const;
-    // The names of the entries in the folder, sorted.
-    std::vector<std::string> entries() const;
-
-private:
-    std::filesystem::path path_;
-};
-
 using corvex::testing::read_file;
+using corvex::testing::ScratchDir;
+using corvex::testing::write_log;
 
 }  // namespace corvex::cli_test

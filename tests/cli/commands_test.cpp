@@ -40,55 +40,62 @@ void expect_one_line_failure(const RunResult& r, int status, const std::string& 
 // ---- info ------------------------------------------------------------------
 
 TEST(Info, ShowsHeaderFlagsRecordCountAndEveryItemProperty) {
-    TempFolder folder;
-    const auto log = folder.write_log("pc.log", pc_log());
-    const RunResult r = run_corvex({"info", log});
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.err, "");
-    for (const char* line : {"Format:      PC log\n", "Start Time:  2023-03-15 12:00:00\n",
-                             "End Time:    2023-03-15 18:00:00\n", "Interval:    10 seconds\n",
-                             "Records:     3\n", "Log Flags:   Detailed Errors, Cyclic Log\n",
-                             "Flag Words:  cyclic 0x0001, error 0x1000\n", "Units:       2\n",
-                             "0      Flow   m/s     577        1        0      FLOWPC    2        3     9      2\n",
-                             "1      Level          705        2        0      FLOWPC    0        0     12     4\n"})
-        EXPECT_TRUE(contains(r.out, line)) << line << "\nin:\n" << r.out;
-}
-
-TEST(Info, NamesTheMeterHeaderOffsetAndTheCatalogueLabels) {
-    TempFolder folder;
-    const RunResult r = run_corvex({"info", folder.write_log("meter.log", meter_log())});
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_TRUE(contains(r.out, "Format:      meter log (header at offset 68)\n")) << r.out;
-    EXPECT_TRUE(contains(r.out, "Log Flags:   none\n")) << r.out;
-    EXPECT_TRUE(contains(r.out, "0      Velocity  m/s     577        1        0      RZ417")) << r.out;
+    ScratchDir folder;
+    struct Case {
+        std::string log;
+        std::vector<const char*> lines;
+    };
+    const Case cases[] = {
+        {write_log(folder, "pc.log", pc_log()),
+         {"Format:      PC log\n", "Start Time:  2023-03-15 12:00:00\n", "End Time:    2023-03-15 18:00:00\n",
+          "Interval:    10 seconds\n", "Records:     3\n", "Log Flags:   Detailed Errors, Cyclic Log\n",
+          "Flag Words:  cyclic 0x0001, error 0x1000\n", "Units:       2\n",
+          "0      Flow   m/s     577        1        0      FLOWPC    2        3     9      2\n",
+          "1      Level          705        2        0      FLOWPC    0        0     12     4\n"}},
+        // The meter header's offset and the catalogue's labels.
+        {write_log(folder, "meter.log", meter_log()),
+         {"Format:      meter log (header at offset 68)\n", "Log Flags:   none\n",
+          "0      Velocity  m/s     577        1        0      RZ417"}},
+    };
+    for (const Case& c : cases) {
+        const RunResult r = run_corvex({"info", c.log});
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.err, "");
+        for (const char* line : c.lines) EXPECT_TRUE(contains(r.out, line)) << line << "\nin:\n" << r.out;
+    }
 }
 
 TEST(Info, SaysInOneLineWhyAFileIsNotAReadableLog) {
-    TempFolder folder;
+    ScratchDir folder;
     logwriter::LogDescription converted = pc_log();
     converted.format = logwriter::Format::Converted;
     std::filesystem::create_directory(folder / "folder.log");
     struct Case {
-        std::string path, reason;
+        std::string command, path, reason;
     };
+    const std::string text = folder.write("text.log", std::string(2000, 'x'));
     const Case cases[] = {
-        {folder.write_bytes("text.log", std::string(2000, 'x')), ": not a readable log: PC log (first bytes 78 78)"},
-        {folder.write_bytes("empty.log", ""), ": not a readable log: "},
-        {folder.write_log("converted.log", converted), "0x5BB5"},
-        {(folder / "missing.log").string(), ": cannot open: No such file or directory"},
-        {(folder / "folder.log").string(), ": is a directory"},
+        {"info", text, ": not a readable log: PC log (first bytes 78 78)"},
+        {"dump", text, ": not a readable log: PC log (first bytes 78 78)"},
+        {"dump --json", text, ": not a readable log: PC log (first bytes 78 78)"},
+        {"info", folder.write("empty.log", ""), ": not a readable log: "},
+        {"info", write_log(folder, "converted.log", converted), "0x5BB5"},
+        {"info", (folder / "missing.log").string(), ": cannot open: No such file or directory"},
+        {"info", (folder / "folder.log").string(), ": is a directory"},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.path);
-        expect_one_line_failure(run_corvex({"info", c.path}), 1, "corvex info: " + c.path + ": ", c.reason);
+        SCOPED_TRACE(c.command + " " + c.path);
+        std::vector<std::string> args{c.command.substr(0, 4), c.path};
+        if (c.command.ends_with("--json")) args.push_back("--json");
+        expect_one_line_failure(run_corvex(args), 1, "corvex " + args[0] + ": " + c.path + ": ", c.reason);
     }
 }
 
 // ---- dump ------------------------------------------------------------------
 
 TEST(Dump, WritesATabSeparatedTableWithGeneralDatesAndLocaleNumbers) {
-    TempFolder folder;
-    const RunResult r = run_corvex({"dump", folder.write_log("pc.log", pc_log())});
+    ScratchDir folder;
+    const RunResult r = run_corvex({"dump", write_log(folder, "pc.log", pc_log())});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.out,
@@ -98,19 +105,22 @@ TEST(Dump, WritesATabSeparatedTableWithGeneralDatesAndLocaleNumbers) {
               "2023-03-16\tInf\t0\t1E+20\t0\n");
 }
 
-TEST(Dump, TableFollowsTheUsersDecimalSeparator) {
-    TempFolder folder;
-    const RunResult r =
-        run_corvex({"dump", folder.write_log("pc.log", pc_log())}, {"LC_ALL=de_DE.UTF-8", "LANG=de_DE.UTF-8"});
-    ASSERT_EQ(r.status, 0) << r.err;
+TEST(Dump, TablesFollowTheUsersDecimalSeparatorAndJsonDoesNot) {
+    ScratchDir folder;
+    const auto log = write_log(folder, "pc.log", pc_log());
+    const std::vector<std::string> german = {"LC_ALL=de_DE.UTF-8", "LANG=de_DE.UTF-8"};
+    const RunResult table = run_corvex({"dump", log}, german);
+    ASSERT_EQ(table.status, 0) << table.err;
     // A missing locale is a broken test machine, not a pass: scripts/setup-deps.sh generates it.
-    ASSERT_TRUE(contains(r.out, "1,5")) << "the de_DE.UTF-8 locale is not installed\n" << r.out;
-    EXPECT_TRUE(contains(r.out, "\t1,5\t0\t0,1\t7\n")) << r.out;
+    ASSERT_TRUE(contains(table.out, "1,5")) << "the de_DE.UTF-8 locale is not installed\n" << table.out;
+    EXPECT_TRUE(contains(table.out, "\t1,5\t0\t0,1\t7\n")) << table.out;
+    const RunResult json = run_corvex({"dump", "--json", log}, german);
+    EXPECT_TRUE(contains(json.out, R"("values":[1.5,0.1])")) << json.out;
 }
 
 TEST(Dump, JsonLinesCarryTheHeaderThenOneExactObjectPerRecord) {
-    TempFolder folder;
-    const RunResult r = run_corvex({"dump", "--json", folder.write_log("pc.log", pc_log())});
+    ScratchDir folder;
+    const RunResult r = run_corvex({"dump", "--json", write_log(folder, "pc.log", pc_log())});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out,
               R"({"format":"pc","cyclic_flags":1,"error_flags":4096,"flags":["Detailed Errors","Cyclic Log"],)"
@@ -126,47 +136,25 @@ TEST(Dump, JsonLinesCarryTheHeaderThenOneExactObjectPerRecord) {
               "\n"
               R"({"record":2,"time":45001,"values":["Inf",1e+20],"errors":[0,0]})"
               "\n");
-}
-
-TEST(Dump, JsonNumbersDoNotFollowTheLocale) {
-    TempFolder folder;
-    const RunResult r = run_corvex({"dump", "--json", folder.write_log("pc.log", pc_log())},
-                                   {"LC_ALL=de_DE.UTF-8", "LANG=de_DE.UTF-8"});
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_TRUE(contains(r.out, R"("values":[1.5,0.1])")) << r.out;
-}
-
-TEST(Dump, JsonHeaderOfAMeterLogGivesItsHeaderOffset) {
-    TempFolder folder;
-    const RunResult r = run_corvex({"dump", "--json", folder.write_log("meter.log", meter_log())});
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_TRUE(r.out.starts_with(R"({"format":"meter","header_offset":68,"cyclic_flags":0,)")) << r.out;
-    EXPECT_TRUE(contains(r.out, R"("computer":"RZ417","label":"Velocity","symbol":"m/s")")) << r.out;
-    EXPECT_TRUE(contains(r.out, "\n{\"record\":3,\"time\":45000.25208333333,\"values\":[13],\"errors\":[0]}\n"))
-        << r.out;
-}
-
-TEST(Dump, NotALogWritesNothingAndFailsInOneLine) {
-    TempFolder folder;
-    const auto path = folder.write_bytes("text.log", std::string(2000, 'x'));
-    for (const char* json : {"", "--json"}) {
-        std::vector<std::string> args{"dump", path};
-        if (*json) args.push_back(json);
-        expect_one_line_failure(run_corvex(args), 1, "corvex dump: " + path + ": not a readable log", "PC log");
-    }
+    const RunResult meter = run_corvex({"dump", "--json", write_log(folder, "meter.log", meter_log())});
+    EXPECT_TRUE(meter.out.starts_with(R"({"format":"meter","header_offset":68,"cyclic_flags":0,)")) << meter.out;
+    EXPECT_TRUE(contains(meter.out, R"("computer":"RZ417","label":"Velocity","symbol":"m/s")")) << meter.out;
+    EXPECT_TRUE(contains(meter.out, "\n{\"record\":3,\"time\":45000.25208333333,\"values\":[13],\"errors\":[0]}\n"));
 }
 
 // ---- export ----------------------------------------------------------------
 
 TEST(Export, WritesTheDelimitedFileWithTheChosenOptions) {
-    TempFolder folder;
-    folder.write_log("pc.log", pc_log());
+    ScratchDir folder;
+    std::filesystem::create_directory(folder / "logs");
+    write_log(folder, "logs/pc.log", pc_log());
     struct Case {
         std::vector<std::string> options;
         std::string file;
     };
+    // The file title is the last path component, the file name the path as given.
     const std::string info_block =
-        "File Title: ,pc.log\r\nFile Name: ,pc.log\r\nStart Time:,2023-03-15 12:00:00\r\n"
+        "File Title: ,pc.log\r\nFile Name: ,./logs/pc.log\r\nStart Time:,2023-03-15 12:00:00\r\n"
         "End Time:,2023-03-15 18:00:00\r\nInterval:,10\r\nRecords:,3\r\nCyclic Flags:,1\r\nError Flags:,4096\r\n\r\n";
     const Case cases[] = {
         {{},
@@ -193,7 +181,7 @@ TEST(Export, WritesTheDelimitedFileWithTheChosenOptions) {
          "2023-03-15 18:00:00,-2.25,NaN,\r\n2023-03-16,Inf,1E+20,\r\n"},
     };
     for (const Case& c : cases) {
-        std::vector<std::string> args{"export", "pc.log", "-o", "out.txt"};
+        std::vector<std::string> args{"export", "./logs/pc.log", "-o", "out.txt"};
         args.insert(args.end(), c.options.begin(), c.options.end());
         const RunResult r = run_corvex(args, {}, folder.path());
         ASSERT_EQ(r.status, 0) << r.err;
@@ -202,27 +190,21 @@ TEST(Export, WritesTheDelimitedFileWithTheChosenOptions) {
     }
 }
 
-TEST(Export, FileTitleIsTheLastPathComponentAndFileNameThePathAsGiven) {
-    TempFolder folder;
-    std::filesystem::create_directory(folder / "logs");
-    folder.write_log("logs/pc.log", pc_log());
-    const RunResult r = run_corvex({"export", "./logs/pc.log", "-o", "out.csv"}, {}, folder.path());
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_TRUE(read_file(folder / "out.csv").starts_with("File Title: ,pc.log\r\nFile Name: ,./logs/pc.log\r\n"));
-}
-
 TEST(Export, FailuresLeaveNoOutputAndExplainThemselvesInOneLine) {
-    TempFolder folder;
-    const auto log = folder.write_log("pc.log", pc_log());
-    const auto no_units = folder.write_log("none.log", pc_log_without_units());
-    const auto text = folder.write_bytes("text.log", std::string(2000, 'x'));
+    ScratchDir folder;
+    const auto log = write_log(folder, "pc.log", pc_log());
+    logwriter::LogDescription without_units = pc_log();
+    without_units.channels.clear();
+    const auto no_units = write_log(folder, "none.log", without_units);
+    const auto text = folder.write("text.log", std::string(2000, 'x'));
     std::filesystem::create_directory(folder / "out_folder");
+    folder.write(".~lock.book.xlsx#", "");  // a workbook a spreadsheet application holds open
     struct Case {
         std::vector<std::string> args;
         int status;
         std::string reason;
     };
-    const std::string out = (folder / "out.csv").string();
+    const std::string out = (folder / "out.csv").string(), missing_folder = (folder / "no" / "out.csv").string();
     const Case cases[] = {
         {{"export", no_units, "-o", out}, 1, no_units + ": the log has no units to export"},
         {{"export", log, "-o", out, "--units", "0,2"}, 1,
@@ -240,69 +222,36 @@ TEST(Export, FailuresLeaveNoOutputAndExplainThemselvesInOneLine) {
         {{"export", log, "-o", out, "--to", "2023-02-30"}, 64, "'2023-02-30' is not a time"},
         {{"export", log, "-o", out, "--from", "2023-03-16", "--to", "45000.5"}, 64,
          "--from 2023-03-16 lies after --to 45000.5"},
+        {{"export", log, "-o", log}, 1, log + ": is the log itself"},
+        {{"export", log, "-o", missing_folder}, 1, missing_folder},
+        {{"export", log, "-o", (folder / "out_folder").string()}, 1, (folder / "out_folder").string()},
+        {{"export", log, "-o", (folder / "book.xlsx").string()}, 1, "is open in another application"},
+        {{"convert", log, (folder / "." / "pc.log").string()}, 1, "pc.log: is the source log itself"},
     };
+    const std::string before = read_file(log);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.reason);
         expect_one_line_failure(run_corvex(c.args), c.status, "corvex", c.reason);
-        EXPECT_FALSE(std::filesystem::exists(out));
-        EXPECT_FALSE(std::filesystem::exists(folder / "out.xlsx"));
+        EXPECT_EQ(folder.entries(),
+                  (std::vector<std::string>{".~lock.book.xlsx#", "none.log", "out_folder", "pc.log", "text.log"}));
     }
-    // Unwritable places: a missing folder, a folder, a folder without write permission.
-    std::filesystem::create_directory(folder / "locked");
-    ::chmod((folder / "locked").c_str(), 0500);
-    for (const std::filesystem::path& place :
-         {folder / "no" / "such" / "out.csv", folder / "out_folder", folder / "locked" / "out.csv"}) {
-        SCOPED_TRACE(place);
-        if (place.filename() == "out.csv" && place.parent_path().filename() == "locked" && ::geteuid() == 0) continue;
-        expect_one_line_failure(run_corvex({"export", log, "-o", place.string()}), 1, "corvex export: ",
-                                place.string());
-    }
-    // A workbook a spreadsheet application holds open (its lock file lies beside it).
-    folder.write_bytes(".~lock.book.xlsx#", "");
-    expect_one_line_failure(run_corvex({"export", log, "-o", (folder / "book.xlsx").string()}), 1, "corvex export: ",
-                            "is open in another application");
-    EXPECT_FALSE(std::filesystem::exists(folder / "book.xlsx"));
-    EXPECT_TRUE(std::filesystem::is_empty(folder / "locked"));
+    EXPECT_EQ(read_file(log), before);
     EXPECT_TRUE(std::filesystem::is_empty(folder / "out_folder"));
 }
 
-TEST(Export, AFailedExportLeavesAnExistingOutputAsItWas) {
-    TempFolder folder;
-    const auto out = folder.write_bytes("out.csv", "earlier export");
-    const auto text = folder.write_bytes("text.log", std::string(2000, 'x'));
-    EXPECT_EQ(run_corvex({"export", text, "-o", out}).status, 1);
-    EXPECT_EQ(run_corvex({"export", folder.write_log("pc.log", pc_log()), "-o", out, "--units", "7"}).status, 1);
-    EXPECT_EQ(read_file(out), "earlier export");
-}
-
-TEST(Export, RefusesToWriteOverTheLogItself) {
-    TempFolder folder;
-    const auto log = folder.write_log("pc.log", pc_log());
-    const std::string before = read_file(log);
-    expect_one_line_failure(run_corvex({"export", log, "-o", log}), 1, "corvex export: " + log + ": ",
-                            "is the log itself");
-    EXPECT_EQ(read_file(log), before);
-}
-
 TEST(Export, FormatFollowsTheExtensionUnlessChosen) {
-    TempFolder folder;
-    folder.write_log("pc.log", pc_log());
+    ScratchDir folder;
+    write_log(folder, "pc.log", pc_log());
     struct Case {
-        std::vector<std::string> args;
-        std::string out;
+        std::string out, format;
         bool workbook;
     };
-    const Case cases[] = {
-        {{"-o", "a.xlsx"}, "a.xlsx", true},
-        {{"-o", "b.XLS"}, "b.XLS", true},
-        {{"-o", "c.csv"}, "c.csv", false},
-        {{"-o", "d.xlsx", "--format", "csv"}, "d.xlsx", false},
-        {{"-o", "e.txt", "--format", "xlsx"}, "e.txt", true},
-    };
+    const Case cases[] = {{"a.xlsx", "", true},     {"b.XLS", "", true},      {"c.csv", "", false},
+                          {"d.xlsx", "csv", false}, {"e.txt", "xlsx", true}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.out);
-        std::vector<std::string> args{"export", "pc.log"};
-        args.insert(args.end(), c.args.begin(), c.args.end());
+        std::vector<std::string> args{"export", "pc.log", "-o", c.out};
+        if (!c.format.empty()) args.insert(args.end(), {"--format", c.format});
         const RunResult r = run_corvex(args, {}, folder.path());
         ASSERT_EQ(r.status, 0) << r.err;
         // A workbook is a zip archive; the delimited file starts with its information block.
@@ -315,13 +264,13 @@ TEST(Export, FormatFollowsTheExtensionUnlessChosen) {
 // Many logs at once: each log's file in the folder, exactly what a single
 // export gives, one line per log, and the worst status of them all.
 TEST(Export, SeveralLogsGoIntoAFolderAtATime) {
-    TempFolder folder;
+    ScratchDir folder;
     std::filesystem::create_directories(folder / "out");
     std::filesystem::create_directories(folder / "other");
-    folder.write_log("a.log", pc_log());
-    folder.write_log("b.log", meter_log());
-    folder.write_log("other/a.log", meter_log());          // same file name: left out
-    folder.write_bytes("notes.log", std::string(2000, 'x'));  // no log
+    write_log(folder, "a.log", pc_log());
+    write_log(folder, "b.log", meter_log());
+    write_log(folder, "other/a.log", meter_log());          // same file name: left out
+    folder.write("notes.log", std::string(2000, 'x'));  // no log
     const RunResult single = run_corvex({"export", "a.log", "-o", "single.csv"}, {}, folder.path());
     ASSERT_EQ(single.status, 0) << single.err;
 
@@ -340,29 +289,10 @@ TEST(Export, SeveralLogsGoIntoAFolderAtATime) {
     // Only unreadable records: status 2; bad arguments: 64.
     logwriter::LogDescription cut = meter_log();
     cut.truncate_to = logwriter::build_log(cut).size() - 3;
-    folder.write_log("cut.log", cut);
+    write_log(folder, "cut.log", cut);
     EXPECT_EQ(run_corvex({"export", "a.log", "cut.log", "--out-dir", "out"}, {}, folder.path()).status, 2);
     EXPECT_EQ(run_corvex({"export", "a.log", "b.log", "-o", "x.csv"}, {}, folder.path()).status, 64);
     EXPECT_EQ(run_corvex({"export", "a.log"}, {}, folder.path()).status, 64);
-}
-
-// The workbook writer's temporary files lie beside the workbook, on the disk
-// that must hold it, never in the temporary folder, where a full disk would
-// go unnoticed.
-TEST(Export, AWorkbooksTemporaryFilesStayBesideIt) {
-    TempFolder folder;
-    const auto log = folder.write_log("pc.log", pc_log());
-    const auto tmp = folder / "tmp";
-    std::filesystem::create_directory(tmp);
-    // A folder's modification time changes with every file made or removed in it.
-    const timespec long_ago[2] = {{1'000'000, 0}, {1'000'000, 0}};
-    ASSERT_EQ(::utimensat(AT_FDCWD, tmp.c_str(), long_ago, 0), 0);
-    const RunResult r = run_corvex({"export", log, "-o", (folder / "out.xlsx").string()}, {"TMPDIR=" + tmp.string()});
-    ASSERT_EQ(r.status, 0) << r.err;
-    struct stat status {};
-    ASSERT_EQ(::stat(tmp.c_str(), &status), 0);
-    EXPECT_EQ(status.st_mtim.tv_sec, 1'000'000);
-    EXPECT_EQ(folder.entries(), (std::vector<std::string>{"out.xlsx", "pc.log", "tmp"}));
 }
 
 // ---- times at the end of the calendar ------------------------------------------
@@ -370,7 +300,7 @@ TEST(Export, AWorkbooksTemporaryFilesStayBesideIt) {
 // The last second of 9999 is a date; a time that rounds into the year 10000 is
 // shown as its number, alike in every command.
 TEST(CalendarEnd, TimesPastItAreNumbersInInfoDumpAndExport) {
-    TempFolder folder;
+    ScratchDir folder;
     logwriter::LogDescription desc = pc_log();
     const double last_second = 2958465.0 + 86399.0 / 86400;
     const double past = 2958465.0 + 86399.6 / 86400;
@@ -379,7 +309,7 @@ TEST(CalendarEnd, TimesPastItAreNumbersInInfoDumpAndExport) {
     desc.records.resize(2);
     desc.records[0].time = last_second;
     desc.records[1].time = past;
-    const auto log = folder.write_log("end.log", desc);
+    const auto log = write_log(folder, "end.log", desc);
     struct Case {
         std::vector<std::string> args;
         std::vector<std::string> lines;
@@ -405,7 +335,7 @@ TEST(CalendarEnd, TimesPastItAreNumbersInInfoDumpAndExport) {
 
 // Registers the test library whose Log cannot read record `index` of any log,
 // and answers the environment that makes the tool use it.
-std::vector<std::string> unreadable_record_environment(const TempFolder& folder, int index) {
+std::vector<std::string> unreadable_record_environment(const ScratchDir& folder, int index) {
     platform::RegistryStore store;
     const std::string key = "CLSID\\" + platform::format_guid(CLSID_Log) + "\\InprocServer32";
     store.set_default_value(key, CORVEX_TEST_UNREADABLE_RECORD_LIBRARY);
@@ -416,60 +346,57 @@ std::vector<std::string> unreadable_record_environment(const TempFolder& folder,
             "CORVEX_TEST_UNREADABLE_RECORD=" + std::to_string(index)};
 }
 
-TEST(UnreadableRecord, ExportKeepsTheRecordsBeforeItAndExitsWithStatusTwo) {
-    TempFolder folder;
-    const auto log = folder.write_log("meter.log", meter_log());
-    const auto out = (folder / "out.csv").string();
-    const RunResult r =
-        run_corvex({"export", log, "-o", out, "--no-log-info"}, unreadable_record_environment(folder, 2));
-    expect_one_line_failure(r, 2, "corvex export: " + log + ": ",
-                            "could not read record 2 (counting from 0) of 4; " + out + " holds the 2 records before it");
-    EXPECT_EQ(read_file(out),
-              "Date/Time,Velocity (m/s),\r\n2023-03-15 06:00:00,10,\r\n2023-03-15 06:01:00,11,\r\n");
-}
-
-// A meter log cut inside its last record counts that record by its time, but
-// the record cannot be read: the export keeps the records before it.
-TEST(UnreadableRecord, MeterLogCutInsideItsLastRecordExportsTheRestAndExitsWithStatusTwo) {
-    TempFolder folder;
+// A record the stand-in module cannot read, or the last record of a meter log
+// cut inside it (counted by its time, but not readable): every command keeps
+// the records before it, says so in one line and exits with status 2.
+TEST(UnreadableRecord, EveryCommandKeepsTheRecordsBeforeItAndExitsWithStatusTwo) {
+    ScratchDir folder;
+    const auto log = write_log(folder, "meter.log", meter_log());
     logwriter::LogDescription desc = meter_log();
     desc.truncate_to = logwriter::build_log(desc).size() - 3;
-    const auto log = folder.write_log("cut.log", desc);
-    const auto out = (folder / "out.csv").string();
-    const RunResult r = run_corvex({"export", log, "-o", out, "--no-log-info"});
-    expect_one_line_failure(r, 2, "corvex export: " + log + ": ",
-                            "could not read record 3 (counting from 0) of 4; " + out + " holds the 3 records before it");
-    EXPECT_TRUE(read_file(out).starts_with("Date/Time,Velocity (m/s),\r\n2023-03-15 06:00:00,10,\r\n"));
-}
-
-TEST(UnreadableRecord, ConvertOfAMeterLogCutInsideItsLastRecordKeepsTheRestAndExitsWithStatusTwo) {
-    TempFolder folder;
-    logwriter::LogDescription desc = meter_log();
-    desc.truncate_to = logwriter::build_log(desc).size() - 3;
-    const auto log = folder.write_log("cut.log", desc);
-    const auto out = (folder / "out.cvt").string();
-    const RunResult r = run_corvex({"convert", log, out});
-    expect_one_line_failure(r, 2, "corvex convert: " + log + ": ",
-                            "could not read record 3 (counting from 0) of 4; " + out + " holds the 3 records before it");
-    EXPECT_EQ(read_file(out).size(), 1032u + 3 * 18);
-}
-
-TEST(UnreadableRecord, DumpWritesTheRecordsBeforeItAndExitsWithStatusTwo) {
-    TempFolder folder;
-    const auto log = folder.write_log("meter.log", meter_log());
-    const RunResult r = run_corvex({"dump", log}, unreadable_record_environment(folder, 1));
-    EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.out, "Date/Time\tVelocity (m/s)\tError\n2023-03-15 06:00:00\t10\t0\n");
-    ASSERT_EQ(r.error_lines().size(), 1u) << r.err;
-    EXPECT_EQ(r.error_lines()[0], "corvex dump: " + log +
-                                      ": could not read record 1 (counting from 0) of 4; the records before it were written");
+    const auto cut = write_log(folder, "cut.log", desc);
+    desc = meter_log();
+    desc.records.resize(3);
+    const auto three = (folder / "three.cvt").string();
+    ASSERT_EQ(run_corvex({"convert", write_log(folder, "three.log", desc), three}).status, 0);
+    const auto stand_in = unreadable_record_environment(folder, 2);
+    const std::string csv = (folder / "out.csv").string(), cvt = (folder / "out.cvt").string();
+    const std::string lines = "Date/Time,Velocity (m/s),\r\n2023-03-15 06:00:00,10,\r\n2023-03-15 06:01:00,11,\r\n";
+    struct Case {
+        std::vector<std::string> args;
+        std::vector<std::string> env;
+        std::string line;
+        std::string output;  // the file written, or standard output when the case writes no file
+        std::string file;
+    };
+    const Case cases[] = {
+        {{"export", log, "-o", csv, "--no-log-info"}, stand_in,
+         "corvex export: " + log + ": could not read record 2 (counting from 0) of 4; " + csv + " holds the 2 records before it",
+         lines, csv},
+        {{"export", cut, "-o", csv, "--no-log-info"}, {},
+         "corvex export: " + cut + ": could not read record 3 (counting from 0) of 4; " + csv + " holds the 3 records before it",
+         lines + "2023-03-15 06:02:00,12,\r\n", csv},
+        {{"convert", cut, cvt}, {},
+         "corvex convert: " + cut + ": could not read record 3 (counting from 0) of 4; " + cvt + " holds the 3 records before it",
+         read_file(three), cvt},
+        {{"dump", log}, stand_in,
+         "corvex dump: " + log + ": could not read record 2 (counting from 0) of 4; the records before it were written",
+         "Date/Time\tVelocity (m/s)\tError\n2023-03-15 06:00:00\t10\t0\n2023-03-15 06:01:00\t11\t0\n", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        const RunResult r = run_corvex(c.args, c.env);
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(r.error_lines(), std::vector<std::string>{c.line});
+        EXPECT_EQ(c.file.empty() ? r.out : read_file(c.file), c.output);
+    }
 }
 
 TEST(Activation, AStoreOthersCanWriteIsNotTrustedAndTheLibraryBesideTheToolIsUsed) {
-    TempFolder folder;
+    ScratchDir folder;
     auto env = unreadable_record_environment(folder, 0);
     ::chmod((folder / "registry").c_str(), 0666);
-    const RunResult r = run_corvex({"dump", folder.write_log("meter.log", meter_log())}, env);
+    const RunResult r = run_corvex({"dump", write_log(folder, "meter.log", meter_log())}, env);
     // Record 0 reads: the registered stand-in was not loaded.
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(contains(r.out, "2023-03-15 06:00:00\t10\t0\n")) << r.out;
@@ -477,35 +404,38 @@ TEST(Activation, AStoreOthersCanWriteIsNotTrustedAndTheLibraryBesideTheToolIsUse
 
 // ---- convert ---------------------------------------------------------------
 
-TEST(Convert, WritesTheConvertedLogWithTheChosenItemSettings) {
-    TempFolder folder;
-    const auto src = folder.write_log("meter.log", meter_log());
+TEST(Convert, StampsEveryItemWithTheChosenSettingsOrBlanksAndZeros) {
+    ScratchDir folder;
+    const auto src = write_log(folder, "meter.log", meter_log());
     const auto dst = (folder / "converted.log").string();
-    const RunResult r = run_corvex({"convert", src, dst, "--computer", "RIG-7", "--comport", "3", "--node", "-2"});
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out + r.err, "");
-    const std::string bytes = read_file(dst);
-    // Header and twelve item slots, then 18 bytes per unit of each of the four records.
-    ASSERT_EQ(bytes.size(), 1032u + 4 * 18);
-    EXPECT_EQ(bytes.substr(0, 2), "\xB5\x5B");
-    EXPECT_EQ(bytes.substr(24, 32), "RIG-7" + std::string(27, ' '));
-    EXPECT_EQ(bytes.substr(24 + 72, 4), std::string("\x03\x00\xFE\xFF", 4));  // comport 3, node -2
-}
-
-TEST(Convert, OptionsDefaultToAnEmptyNamePortZeroAndNodeZero) {
-    TempFolder folder;
-    const auto dst = (folder / "converted.log").string();
-    ASSERT_EQ(run_corvex({"convert", folder.write_log("meter.log", meter_log()), dst}).status, 0);
-    const std::string bytes = read_file(dst);
-    ASSERT_GE(bytes.size(), 1032u);
-    EXPECT_EQ(bytes.substr(24, 32), std::string(32, ' '));
-    EXPECT_EQ(bytes.substr(24 + 72, 4), std::string(4, '\0'));
+    struct Case {
+        std::vector<std::string> options;
+        std::string computer, port_and_node;
+    };
+    const Case cases[] = {
+        {{"--computer", "RIG-7", "--comport", "3", "--node", "-2"}, "RIG-7" + std::string(27, ' '),
+         std::string("\x03\x00\xFE\xFF", 4)},
+        {{}, std::string(32, ' '), std::string(4, '\0')},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args{"convert", src, dst};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        const RunResult r = run_corvex(args);
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.out + r.err, "");
+        const std::string bytes = read_file(dst);
+        // Header and twelve item slots, then 18 bytes per unit of each of the four records.
+        ASSERT_EQ(bytes.size(), 1032u + 4 * 18);
+        EXPECT_EQ(bytes.substr(0, 2), "\xB5\x5B");
+        EXPECT_EQ(bytes.substr(24, 32), c.computer);
+        EXPECT_EQ(bytes.substr(24 + 72, 4), c.port_and_node);
+    }
 }
 
 TEST(Convert, FailuresCreateNothingAndExplainThemselvesInOneLine) {
-    TempFolder folder;
-    const auto src = folder.write_log("meter.log", meter_log());
-    const auto text = folder.write_bytes("text.log", std::string(2000, 'x'));
+    ScratchDir folder;
+    const auto src = write_log(folder, "meter.log", meter_log());
+    const auto text = folder.write("text.log", std::string(2000, 'x'));
     const auto dst = (folder / "converted.log").string();
     struct Case {
         std::vector<std::string> args;
@@ -529,47 +459,15 @@ TEST(Convert, FailuresCreateNothingAndExplainThemselvesInOneLine) {
     }
 }
 
-// A conversion that fails on a full disk leaves nothing under the destination's name.
-TEST(Convert, AWriteFailureLeavesNoDestinationBehind) {
-    TempFolder folder;
-    logwriter::LogDescription desc = meter_log();
-    desc.records.resize(400, desc.records.back());
-    const auto src = folder.write_log("meter.log", desc);
-    const auto dst = (folder / "converted.log").string();
-    rlimit saved{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    rlimit small = saved;
-    small.rlim_cur = 4096;  // the child inherits the limit: the converted log does not fit
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
-    const RunResult r = run_corvex({"convert", src, dst});
-    std::signal(SIGXFSZ, old_handler);
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &saved), 0);
-    EXPECT_EQ(r.status, 1) << r.err;
-    ASSERT_EQ(r.error_lines().size(), 1u) << r.err;
-    EXPECT_EQ(r.error_lines()[0], "Convert Log: Could not write output file");
-    EXPECT_FALSE(std::filesystem::exists(dst));
-    EXPECT_EQ(folder.entries(), std::vector<std::string>{"meter.log"});
-}
-
-TEST(Convert, RefusesToConvertALogOntoItself) {
-    TempFolder folder;
-    const auto src = folder.write_log("meter.log", meter_log());
-    const std::string before = read_file(src);
-    expect_one_line_failure(run_corvex({"convert", src, (folder / "." / "meter.log").string()}), 1,
-                            "corvex convert: ", "is the source log itself");
-    EXPECT_EQ(read_file(src), before);
-}
-
 // ---- paths are bytes ---------------------------------------------------------
 
 TEST(Paths, EveryCommandOpensAndWritesNamesThatAreNotUtf8Exactly) {
-    TempFolder folder;
+    ScratchDir folder;
     for (const auto& name : corvex::testing::invalid_names()) {
         SCOPED_TRACE(name.kind);
         const std::string log_name = "log" + name.bytes + ".log", csv = "out" + name.bytes + ".csv",
                           cvt = "out" + name.bytes + ".cvt";
-        const std::string log = folder.write_log(log_name, pc_log());
+        const std::string log = write_log(folder, log_name, pc_log());
         const RunResult info = run_corvex({"info", log});
         EXPECT_EQ(info.status, 0) << info.err;
         EXPECT_TRUE(contains(info.out, "Records:     3\n")) << info.out;
@@ -589,7 +487,7 @@ TEST(Paths, EveryCommandOpensAndWritesNamesThatAreNotUtf8Exactly) {
         EXPECT_EQ(folder.entries(), expected);
         for (const auto& entry : expected) std::filesystem::remove(folder / entry);
     }
-    folder.write_log("log\xE9.log", pc_log());
+    write_log(folder, "log\xE9.log", pc_log());
     ASSERT_EQ(run_corvex({"export", "log\xE9.log", "-o", "out.csv"}, {}, folder.path()).status, 0);
     EXPECT_TRUE(read_file(folder / "out.csv").starts_with("File Title: ,log\uFFFD.log\r\nFile Name: ,log\uFFFD.log\r\n"));
     // On the terminal the bytes are shown as they are: escaped.
@@ -621,8 +519,8 @@ bool is_inert(const std::string& out) {
 }
 
 TEST(TerminalText, InfoAndDumpShowControlCharactersFromTheLogEscaped) {
-    TempFolder folder;
-    const auto log = folder.write_log("hostile.log", hostile_log());
+    ScratchDir folder;
+    const auto log = write_log(folder, "hostile.log", hostile_log());
     const RunResult info = run_corvex({"info", log});
     ASSERT_EQ(info.status, 0) << info.err;
     EXPECT_TRUE(is_inert(info.out)) << info.out;
@@ -643,7 +541,7 @@ TEST(TerminalText, InfoAndDumpShowControlCharactersFromTheLogEscaped) {
 }
 
 TEST(TerminalText, FailureReportsShowThePathTheyEchoEscaped) {
-    TempFolder folder;
+    ScratchDir folder;
     const std::string path = (folder / "x\x1B]0;t\x07\xE9.log").string();
     expect_one_line_failure(run_corvex({"info", path}), 1, "corvex info: ", "x\\x1B]0;t\\x07\\xE9.log: cannot open");
 }
@@ -651,12 +549,12 @@ TEST(TerminalText, FailureReportsShowThePathTheyEchoEscaped) {
 // ---- a registry store too deeply nested to be one ---------------------------------
 
 TEST(Registry, AStoreNestedTooDeeplyIsReportedAndTheLibraryBesideTheToolIsUsed) {
-    TempFolder folder;
+    ScratchDir folder;
     std::string key = "a";
     for (int i = 0; i < 400000; ++i) key += "\\a";
-    const auto store = folder.write_bytes("registry", "; a store\n[" + key + "]\n");
+    const auto store = folder.write("registry", "; a store\n[" + key + "]\n");
     ASSERT_EQ(::chmod(store.c_str(), 0600), 0);
-    const RunResult r = run_corvex({"info", folder.write_log("pc.log", pc_log())}, {"CORVEX_REGISTRY=" + store});
+    const RunResult r = run_corvex({"info", write_log(folder, "pc.log", pc_log())}, {"CORVEX_REGISTRY=" + store});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(contains(r.out, "Records:     3\n")) << r.out;
     ASSERT_EQ(r.error_lines().size(), 1u) << r.err;
@@ -668,16 +566,17 @@ TEST(Registry, AStoreNestedTooDeeplyIsReportedAndTheLibraryBesideTheToolIsUsed) 
 // ---- units, typelib, help ------------------------------------------------------
 
 TEST(Units, ListsEveryRowOrOne) {
+    const std::string header = "Id\tMode name\tShort name\tName\tMnemonic\tWidth\tDecimals\n";
     const RunResult all = run_corvex({"units"});
     ASSERT_EQ(all.status, 0) << all.err;
-    EXPECT_TRUE(all.out.starts_with("Id\tMode name\tShort name\tName\tMnemonic\tWidth\tDecimals\n0\t\t\t\t\t0\t0\n"));
+    EXPECT_TRUE(all.out.starts_with(header + "0\t\t\t\t\t0\t0\n"));
     EXPECT_EQ(std::count(all.out.begin(), all.out.end(), '\n'), 381);
     // Windows-1252 texts of the catalogue come out as UTF-8.
     EXPECT_TRUE(contains(all.out, "\n705\tVolume\tm\xC2\xB3/s\tmeters\xC2\xB3/sec\tvol[m3/s]\t8\t3\n")) << all.out;
-
     const RunResult one = run_corvex({"units", "577"});
     ASSERT_EQ(one.status, 0) << one.err;
-    EXPECT_EQ(one.out, "Id\tMode name\tShort name\tName\tMnemonic\tWidth\tDecimals\n577\tVelocity\tm/s\tm/s\tvel[m/s]\t7\t2\n");
+    ASSERT_TRUE(one.out.starts_with(header + "577\t")) << one.out;
+    EXPECT_TRUE(contains(all.out, "\n" + one.out.substr(header.size()))) << one.out;
 }
 
 TEST(Units, UnknownOrMalformedIdentifiersFailInOneLine) {
@@ -686,15 +585,10 @@ TEST(Units, UnknownOrMalformedIdentifiersFailInOneLine) {
     expect_one_line_failure(run_corvex({"units", "12abc"}), 64, "corvex units: ", "'12abc' is not a unit type identifier");
 }
 
-TEST(Typelib, PrintsTheInterfacesWithTheirIdentifiers) {
+TEST(Typelib, PrintsTheTypeLibrary) {
     const RunResult r = run_corvex({"typelib"});
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_TRUE(contains(r.out, "interface ILog : IDispatch")) << r.out;
-    EXPECT_TRUE(contains(r.out, "1B466F2F-659E-11D5-8ABD-00D0B760DD12")) << r.out;
-    EXPECT_TRUE(contains(r.out, "IConvertLog")) << r.out;
-    EXPECT_TRUE(contains(r.out, "uuid(00CB62DF-C89F-4891-AF91-548FF15B4AE8),\n  local,")) << r.out;
-    EXPECT_TRUE(contains(r.out, "HRESULT ReadRecords(std::int32_t first, std::int32_t count, double* times, double* "
-                                "values, std::int16_t* errors, std::int32_t* pDelivered);")) << r.out;
+    EXPECT_TRUE(contains(r.out, "library CORVEXLib") && contains(r.out, "interface ILog : IDispatch")) << r.out;
 }
 
 TEST(CommandLine, EveryCommandHasHelpAndUsageErrorsAreOneLine) {

@@ -10,9 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <filesystem>
-#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -26,115 +24,77 @@ namespace {
 namespace fs = std::filesystem;
 
 struct Writer {
-    const char* name;
-    std::vector<std::string> (*args)(const std::string& log, const std::string& destination);
+    std::string name;           // the export format, or "convert"
     const char* write_failure;  // how a failed write is reported
+    std::vector<std::string> args(const std::string& log, const std::string& to) const {
+        if (name == "convert") return {"convert", log, to};
+        return {"export", log, "-o", to, "--format", name};
+    }
 };
 
-const Writer kWriters[] = {
-    {"csv", [](const std::string& log, const std::string& to) -> std::vector<std::string> {
-         return {"export", log, "-o", to, "--format", "csv"};
-     }, "Broken pipe"},
-    {"xlsx", [](const std::string& log, const std::string& to) -> std::vector<std::string> {
-         return {"export", log, "-o", to, "--format", "xlsx"};
-     }, "Broken pipe"},
-    {"convert", [](const std::string& log, const std::string& to) -> std::vector<std::string> {
-         return {"convert", log, to};
-     }, "Convert Log: Could not write output file"},
-};
+const Writer kWriters[] = {{"csv", "Broken pipe"}, {"xlsx", "Broken pipe"},
+                           {"convert", "Convert Log: Could not write output file"}};
 
 // Fixed workbook properties, so that two exports give the same bytes; staging
-// files go to a folder the test looks into.
-RunOptions options_for(const TempFolder& folder) {
+// files go to a folder the test looks into. That folder's modification time
+// is set far back: it changes with every file made or removed in it.
+RunOptions options_for(const ScratchDir& folder) {
     RunOptions o;
     o.env = {"SOURCE_DATE_EPOCH=1700000000", "TMPDIR=" + (folder / "tmp").string()};
-    fs::create_directories(folder / "tmp");
+    if (fs::create_directories(folder / "tmp")) {
+        const timespec long_ago[2] = {{1'000'000, 0}, {1'000'000, 0}};
+        ::utimensat(AT_FDCWD, (folder / "tmp").c_str(), long_ago, 0);
+    }
     return o;
 }
 
-// What a writer gives for the log on a plain new file.
+// What a writer gives for the log on a plain new file. Its temporary files lie
+// beside the file, on the disk that must hold it, never in the temporary
+// folder, where a full disk would go unnoticed.
 std::string reference_output(const Writer& w, const std::string& log) {
-    TempFolder folder;
+    ScratchDir folder;
     const std::string out = (folder / "reference").string();
     const RunResult r = run_corvex(w.args(log, out), options_for(folder));
     EXPECT_EQ(r.status, 0) << r.err;
+    struct stat tmp {};
+    EXPECT_EQ(::stat((folder / "tmp").c_str(), &tmp), 0);
+    EXPECT_EQ(tmp.st_mtim.tv_sec, 1'000'000) << "the temporary folder was used";
+    EXPECT_EQ(folder.entries(), (std::vector<std::string>{"reference", "tmp"}));
     return read_file(out);
 }
 
 // A twelve-channel PC log of `records` records: a few written by the log
 // writer, repeated. Long enough to interrupt an export part way.
-std::string write_long_log(const TempFolder& folder, int records) {
+std::string write_long_log(const ScratchDir& folder, int records) {
     logwriter::LogDescription desc;
-    desc.format = logwriter::Format::Pc;
     desc.error_flags = 0x1000;
-    for (int c = 0; c < 12; ++c) {
-        logwriter::Channel ch;
-        ch.channel = static_cast<std::int16_t>(c);
-        ch.unit_type = 577;
-        ch.label = "Flow " + std::to_string(c);
-        desc.channels.push_back(ch);
-    }
-    for (int r = 0; r < 4; ++r)
-        desc.records.push_back({45000.0 + r / 86400.0, std::vector<double>(12, 1.0 / (r + 3)), {}, 0});
+    for (int c = 0; c < 12; ++c) desc.channels.push_back(channel(static_cast<std::int16_t>(c), 577, "Flow"));
+    for (int r = 0; r < 4; ++r) desc.records.push_back({45000.0 + r / 86400.0, std::vector<double>(12, 1.0 / (r + 3)), {}, 0});
     const std::string small = logwriter::build_log(desc);
     const std::size_t start = logwriter::data_start(desc);
-    const std::string block = small.substr(start, 4 * 216);
     std::string bytes = small.substr(0, start);
-    bytes.reserve(start + static_cast<std::size_t>(records) * 216 + 216);
-    for (int r = 0; r < records / 4; ++r) bytes += block;
-    bytes += std::string(216, '\0');  // a PC log counts a record only when bytes follow it
-    return folder.write_bytes("long.log", bytes);
+    for (int r = 0; r < records / 4; ++r) bytes += small.substr(start, 4 * 216);
+    return folder.write("long.log", bytes + std::string(216, '\0'));  // a PC log counts a record only when bytes follow it
 }
 
-// Reads everything a child writes into a pipe or FIFO until the child is done.
-class Drain {
-public:
-    explicit Drain(int fd) : fd_(fd) {
-        ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) | O_NONBLOCK);
-        thread_ = std::thread([this] {
-            for (;;) {
-                char buffer[65536];
-                const ssize_t n = ::read(fd_, buffer, sizeof buffer);
-                if (n > 0) {
-                    bytes_.append(buffer, static_cast<std::size_t>(n));
-                } else if (done_) {
-                    if (n != 0 && errno == EAGAIN) continue;  // one more look after the writer went
-                    break;
-                } else {
-                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-                }
-            }
-        });
-    }
-    // Call once the writer has ended; answers what it wrote.
-    std::string finish() {
-        done_ = true;
-        thread_.join();
-        ::close(fd_);
-        return bytes_;
-    }
-
-private:
-    int fd_;
-    std::atomic<bool> done_{false};
-    std::string bytes_;
-    std::thread thread_;
-};
-
-bool names_a_fifo(const fs::path& p) {
-    struct stat st {};
-    return ::lstat(p.c_str(), &st) == 0 && S_ISFIFO(st.st_mode);
+// What a writer that has ended left in a pipe or FIFO (the outputs here fit in its buffer).
+std::string drain(int fd) {
+    std::string bytes;
+    char buffer[65536];
+    for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;) bytes.append(buffer, static_cast<std::size_t>(n));
+    ::close(fd);
+    return bytes;
 }
 
 // ---- destinations ------------------------------------------------------------
 
 TEST(HostileOutput, PipesAreWrittenOnceAndNeverWaitedOn) {
-    TempFolder folder;
-    const std::string log = folder.write_log("pc.log", pc_log());
+    ScratchDir folder;
+    const std::string log = write_log(folder, "pc.log", pc_log());
     for (const Writer& w : kWriters) {
         SCOPED_TRACE(w.name);
         const std::string expected = reference_output(w, log);
-        const fs::path fifo = folder / (std::string(w.name) + ".fifo");
+        const fs::path fifo = folder / (w.name + ".fifo");
         ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
 
         RunOptions o = options_for(folder);
@@ -143,25 +103,25 @@ TEST(HostileOutput, PipesAreWrittenOnceAndNeverWaitedOn) {
         EXPECT_EQ(lonely.status, 1) << "a pipe without a reader must be refused at once: " << lonely.err;
         EXPECT_NE(lonely.err.find("no process reads the pipe"), std::string::npos) << lonely.err;
 
-        Drain reader(::open(fifo.c_str(), O_RDONLY | O_NONBLOCK));
+        const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
         const RunResult read = run_corvex(w.args(log, fifo), o);
         EXPECT_EQ(read.status, 0) << read.err;
-        EXPECT_EQ(reader.finish(), expected);
-        EXPECT_TRUE(names_a_fifo(fifo));
+        EXPECT_EQ(drain(reader), expected);
+        EXPECT_TRUE(fs::is_fifo(fs::symlink_status(fifo)));
     }
     EXPECT_TRUE(fs::is_empty(folder / "tmp"));
 }
 
 TEST(HostileOutput, StandardOutputIsWrittenThroughTheDescriptorTheShellGaveIt) {
-    TempFolder folder;
-    const std::string log = folder.write_log("pc.log", pc_log());
+    ScratchDir folder;
+    const std::string log = write_log(folder, "pc.log", pc_log());
     for (const Writer& w : kWriters) {
         SCOPED_TRACE(w.name);
         const std::string expected = reference_output(w, log);
         for (const char* name : {"/dev/stdout", "/dev/fd/1", "/proc/self/fd/1"}) {
             SCOPED_TRACE(name);
             // `corvex ... -o /dev/stdout >> results.txt`
-            const std::string appended = folder.write_bytes("appended", "earlier results\n");
+            const std::string appended = folder.write("appended", "earlier results\n");
             RunOptions o = options_for(folder);
             o.stdout_fd = ::open(appended.c_str(), O_WRONLY | O_APPEND);
             RunResult r = run_corvex(w.args(log, name), o);
@@ -191,8 +151,8 @@ TEST(HostileOutput, StandardOutputIsWrittenThroughTheDescriptorTheShellGaveIt) {
 }
 
 TEST(HostileOutput, LinksAreFollowedAndAFailureLeavesThemAsTheyWere) {
-    TempFolder folder;
-    const std::string log = folder.write_log("pc.log", pc_log());
+    ScratchDir folder;
+    const std::string log = write_log(folder, "pc.log", pc_log());
     fs::create_directory(folder / "real");
     for (const Writer& w : kWriters) {
         SCOPED_TRACE(w.name);
@@ -223,16 +183,16 @@ TEST(HostileOutput, LinksAreFollowedAndAFailureLeavesThemAsTheyWere) {
 }
 
 TEST(HostileOutput, LongAndNonUtf8NamesAreWrittenExactly) {
-    TempFolder folder;
-    const std::string log = folder.write_log("pc.log", pc_log());
+    ScratchDir folder;
+    const std::string log = write_log(folder, "pc.log", pc_log());
     const RunOptions options = options_for(folder);
     for (const Writer& w : kWriters) {
         SCOPED_TRACE(w.name);
         const std::string expected = reference_output(w, log);
         // Any name up to NAME_MAX works, also when the temporary name would be longer.
-        for (const std::string& name : {std::string(w.name) + std::string(255 - std::string(w.name).size(), 'x'),
-                                         std::string(w.name) + std::string(120, '\xc3') + "\xa9",
-                                         std::string(w.name) + "-caf\xe9-\xff\xfe.out"}) {
+        for (const std::string& name : {w.name + std::string(255 - w.name.size(), 'x'),
+                                         w.name + std::string(120, '\xc3') + "\xa9",
+                                         w.name + "-caf\xe9-\xff\xfe.out"}) {
             const auto before = folder.entries();
             const RunResult r = run_corvex(w.args(log, (folder / name).string()), options);
             EXPECT_EQ(r.status, 0) << r.err;
@@ -246,11 +206,11 @@ TEST(HostileOutput, LongAndNonUtf8NamesAreWrittenExactly) {
 }
 
 TEST(HostileOutput, AReplacedFileKeepsItsPermissionsButNoSetIdBits) {
-    TempFolder folder;
-    const std::string log = folder.write_log("pc.log", pc_log());
+    ScratchDir folder;
+    const std::string log = write_log(folder, "pc.log", pc_log());
     for (const Writer& w : kWriters) {
         SCOPED_TRACE(w.name);
-        const std::string out = folder.write_bytes(std::string(w.name) + ".out", "old");
+        const std::string out = folder.write(w.name + ".out", "old");
         ASSERT_EQ(::chmod(out.c_str(), 06755), 0);
         const RunResult r = run_corvex(w.args(log, out), options_for(folder));
         EXPECT_EQ(r.status, 0) << r.err;
@@ -261,12 +221,12 @@ TEST(HostileOutput, AReplacedFileKeepsItsPermissionsButNoSetIdBits) {
 }
 
 TEST(HostileOutput, AReadOnlyFolderOrAFullDiskLeavesTheDestinationAsItWas) {
-    TempFolder folder;
+    ScratchDir folder;
     const std::string log = write_long_log(folder, 2000);
     const RunOptions options = options_for(folder);
     for (const Writer& w : kWriters) {
         SCOPED_TRACE(w.name);
-        const std::string out = folder.write_bytes(std::string(w.name) + ".out", "the older file");
+        const std::string out = folder.write(w.name + ".out", "the older file");
 
         RunOptions full = options;
         full.file_size_limit = 64 * 1024;
@@ -293,12 +253,12 @@ TEST(HostileOutput, AReadOnlyFolderOrAFullDiskLeavesTheDestinationAsItWas) {
 // ---- interruptions ----------------------------------------------------------
 
 TEST(HostileOutput, ASignalPartWayLeavesNoTemporaryFileBehind) {
-    TempFolder folder;
+    ScratchDir folder;
     const std::string log = write_long_log(folder, 100'000);
     for (const Writer& w : {kWriters[0], kWriters[1]}) {
         for (const int signal_number : {SIGINT, SIGTERM, SIGHUP}) {
-            SCOPED_TRACE(std::string(w.name) + " " + ::strsignal(signal_number));
-            const std::string out = folder.write_bytes("out", "the older file");
+            SCOPED_TRACE(w.name + " " + ::strsignal(signal_number));
+            const std::string out = folder.write("out", "the older file");
             RunningCorvex running(w.args(log, out), options_for(folder));
             // Interrupt once the temporary file is there.
             const auto is_temporary = [](const fs::directory_entry& e) {
@@ -325,7 +285,7 @@ TEST(HostileOutput, ASignalPartWayLeavesNoTemporaryFileBehind) {
 }
 
 TEST(HostileOutput, AReaderThatQuitsEarlyIsAWriteErrorNotADeath) {
-    TempFolder folder;
+    ScratchDir folder;
     const std::string log = write_long_log(folder, 20'000);
     for (const Writer& w : kWriters) {
         SCOPED_TRACE(w.name);

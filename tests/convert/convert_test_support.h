@@ -1,17 +1,15 @@
-// Shared by the converter's tests: a scratch folder, captured messages, and
-// what a Log delivers for a source, read through the published interfaces.
+// Shared by the converter's tests: a scratch folder, captured messages, the
+// logs converted, and what a Log delivers for a source, read through the
+// published interfaces.
 #pragma once
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "corvex/platform/bstr.h"
@@ -21,29 +19,16 @@
 #include "logmodule/convert/message_sink.h"
 #include "logmodule/objects/log.h"
 #include "tests/convert/converted_log_parser.h"
+#include "tests/support/log_file.h"
 
 namespace corvex::convert::testing {
 
 namespace fs = std::filesystem;
+namespace lw = corvex::logwriter;
+using corvex::testing::read_file;
+using corvex::testing::write_log;
 using platform::Bstr;
 using platform::ComPtr;
-
-inline std::string read_bytes(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-inline void write_bytes(const fs::path& p, std::string_view bytes) {
-    std::ofstream out(p, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-inline std::vector<std::string> folder_names(const fs::path& folder) {
-    std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(folder)) names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 struct Message {
     std::string text, caption;
@@ -54,38 +39,71 @@ struct Message {
 class ConvertTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "corvex-convert-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
         set_message_sink([this](std::string_view text, std::string_view caption) {
             messages_.push_back({std::string(text), std::string(caption)});
         });
     }
-    void TearDown() override {
-        set_message_sink({});
-        std::error_code ec;
-        fs::remove_all(dir_, ec);
-    }
+    void TearDown() override { set_message_sink({}); }
 
-    std::int32_t convert(ConvertLog& converter, const fs::path& src, const fs::path& dst) {
+    static std::int32_t convert(ConvertLog& converter, const Bstr& src, const Bstr& dst) {
         std::int32_t result = 12345;
-        const Bstr s = Bstr::from_path(src.native()), d = Bstr::from_path(dst.native());
-        EXPECT_EQ(converter.RZ417ToPC(s.get(), d.get(), &result), S_OK);
+        EXPECT_EQ(converter.RZ417ToPC(src.get(), dst.get(), &result), S_OK);
         return result;
     }
-    std::int32_t convert(const fs::path& src, const fs::path& dst) {
-        auto converter = ConvertLog::make();
-        return convert(*converter, src, dst);
+    static std::int32_t convert(ConvertLog& converter, const fs::path& src, const fs::path& dst) {
+        return convert(converter, Bstr::from_path(src.native()), Bstr::from_path(dst.native()));
     }
+    static std::int32_t convert(const fs::path& src, const fs::path& dst) { return convert(*ConvertLog::make(), src, dst); }
 
-    fs::path dir_;
+    corvex::testing::ScratchDir dir_;
     std::vector<Message> messages_;
 };
 
+// `count` records of `channels` values a minute apart, with error words.
+inline std::vector<lw::Record> records(int count, int channels) {
+    std::vector<lw::Record> out;
+    for (int r = 0; r < count; ++r) {
+        lw::Record rec;
+        rec.time = 45000.25 + r / 1440.0;
+        for (int c = 0; c < channels; ++c) {
+            rec.values.push_back(r * 10 + c + 1);
+            rec.errors.push_back(static_cast<std::int16_t>((r + c) % 3 == 0 ? 0x0102 * (c + 1) : 0));
+        }
+        rec.record_error = static_cast<std::int16_t>(r % 2 ? -2 : 0);
+        out.push_back(rec);
+    }
+    return out;
+}
+
+// A PC log of `channels` labelled items and `record_count` records (readable from two on).
+inline lw::LogDescription pc_log(int channels, int record_count) {
+    lw::LogDescription desc;
+    desc.cyclic_flags = 1;
+    desc.error_flags = 0x4000;
+    desc.interval = 30;
+    desc.start_time = 45000.25;
+    desc.end_time = 45001.5;
+    for (int c = 0; c < channels; ++c) {
+        lw::Channel ch;
+        ch.channel = static_cast<std::int16_t>(c + 1);
+        ch.unit_type = static_cast<std::int16_t>(577 + c);
+        ch.computer = "FIELD-PC";
+        ch.label = "Flow line " + std::to_string(c);
+        ch.symbol = "m3/h";
+        ch.comport = 4;
+        ch.node_id = 17;
+        ch.width = 7;
+        ch.decimal = 2;
+        desc.channels.push_back(ch);
+    }
+    desc.records = records(record_count, channels);
+    return desc;
+}
+
 // What a Log hands out for a source: header, items, every record's units.
 struct SourceItem {
-    std::u16string computer, label, symbol;
-    std::int16_t channel = 0, unit_type = 0, width = 0, decimal = 0;
+    std::u16string label, symbol;
+    std::int16_t channel = 0, unit_type = 0;
 };
 
 struct SourceView {
@@ -95,19 +113,10 @@ struct SourceView {
     std::vector<std::vector<ParsedEntry>> records;
 };
 
-inline std::int32_t open_with_log(const fs::path& path) {
-    auto log = objects::Log::make();
-    std::int32_t ret = 12345;
-    const Bstr name = Bstr::from_path(path.native());
-    EXPECT_EQ(log->Open(name.get(), &ret), S_OK);
-    return ret;
-}
-
 inline std::optional<SourceView> read_through_log(const fs::path& path) {
     ComPtr<ILog> log = objects::Log::make();
     std::int32_t ret = -1;
-    const Bstr name = Bstr::from_path(path.native());
-    if (log->Open(name.get(), &ret) != S_OK || ret != 0) return std::nullopt;
+    if (log->Open(Bstr::from_path(path.native()).get(), &ret) != S_OK || ret != 0) return std::nullopt;
     ComPtr<ILogInfo> info;
     EXPECT_EQ(log->GetLogInfo(info.put()), S_OK);
     SourceView view;
@@ -122,22 +131,16 @@ inline std::optional<SourceView> read_through_log(const fs::path& path) {
         ComPtr<ILogItem> item;
         EXPECT_EQ(info->get_Item(k, item.put()), S_OK);
         SourceItem s;
-        Bstr computer, label, symbol;
-        item->get_Computer(computer.put());
+        Bstr label, symbol;
         item->get_Label(label.put());
         item->get_Symbol(symbol.put());
-        s.computer = computer.view();
         s.label = label.view();
         s.symbol = symbol.view();
         item->get_Channel(&s.channel);
         item->get_UnitType(&s.unit_type);
-        item->get_Width(&s.width);
-        item->get_Decimal(&s.decimal);
         view.items.push_back(std::move(s));
     }
-    for (;;) {
-        ComPtr<ILogRecord> record;
-        if (log->GetNextRecord(record.put()) != S_OK || !record) break;
+    for (ComPtr<ILogRecord> record; log->GetNextRecord(record.put()) == S_OK && record;) {
         std::int32_t units = 0;
         record->get_Count(&units);
         std::vector<ParsedEntry> entries;

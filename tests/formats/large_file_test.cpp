@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <bit>
 #include <string>
 
 #include "logmodule/formats/meter_log_reader.h"
@@ -36,18 +35,6 @@ bool make_sparse(const std::string& path, const std::string& head, std::int64_t 
     return ok;
 }
 
-std::string le_entry(double time, double value, std::int16_t error) {
-    std::string e(18, '\0');
-    const auto t = std::bit_cast<std::uint64_t>(time), v = std::bit_cast<std::uint64_t>(value);
-    for (int i = 0; i < 8; ++i) {
-        e[static_cast<std::size_t>(i)] = static_cast<char>(t >> (8 * i));
-        e[static_cast<std::size_t>(8 + i)] = static_cast<char>(v >> (8 * i));
-    }
-    e[16] = static_cast<char>(error & 0xFF);
-    e[17] = static_cast<char>((error >> 8) & 0xFF);
-    return e;
-}
-
 constexpr std::int64_t kGiB = std::int64_t{1} << 30;
 
 TEST(LargeFiles, APcLogOfFiveGigabytesReadsInConstantMemory) {
@@ -60,8 +47,12 @@ TEST(LargeFiles, APcLogOfFiveGigabytesReadsInConstantMemory) {
     const std::int32_t target = 21'000'000;               // 1,032 + 216 x target is past 4 GiB
     const std::int64_t at = 1032 + std::int64_t{216} * target;
     ASSERT_GT(at, 4 * kGiB);
-    std::string record;
-    for (int k = 0; k < 12; ++k) record += le_entry(46000.25, 3.5 + k, static_cast<std::int16_t>(k));
+    desc.records = {{46000.25, {}, {}, 0}};
+    for (int k = 0; k < 12; ++k) {
+        desc.records[0].values.push_back(3.5 + k);
+        desc.records[0].errors.push_back(static_cast<std::int16_t>(k));
+    }
+    const std::string record = logwriter::build_log(desc).substr(1032);
     if (!make_sparse(path, head, 5 * kGiB, at, record)) GTEST_SKIP() << "the file system refused a sparse 5 GiB file";
 
     const long before = peak_rss_kib();

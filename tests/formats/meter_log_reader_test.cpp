@@ -16,6 +16,7 @@ using logwriter::Format;
 using logwriter::LogDescription;
 using logwriter::Record;
 using testing::build;
+using testing::SeekCase;
 using testing::WatchedSource;
 
 Channel descriptor(std::int16_t channel, std::int16_t unit_type) {
@@ -47,6 +48,11 @@ LogDescription meter_log(std::int16_t flags, int records, Format format = Format
     return s;
 }
 
+std::unique_ptr<MeterFamilyReader> reader_for(Format format, std::int32_t offset = 0) {
+    if (format == Format::Meter) return std::make_unique<MeterLogReader>(offset);
+    return std::make_unique<CompactMeterLogReader>();
+}
+
 constexpr std::int16_t kUntouched = 0x7777;
 constexpr std::int16_t R = -1;  // record 0's record error word
 std::int16_t E(int c) { return static_cast<std::int16_t>(100 + c); }  // record 0's channel error words
@@ -66,11 +72,7 @@ TEST_P(MeterErrorPlacement, ValuesAndErrorWordsLandInTheirPlaces) {
     const PlacementCase& c = GetParam();
     for (Format format : {Format::Meter, Format::CompactMeter}) {
         const auto file = build(meter_log(c.flags, 2, format));
-        std::unique_ptr<MeterFamilyReader> reader;
-        if (format == Format::Meter)
-            reader = std::make_unique<MeterLogReader>(0);
-        else
-            reader = std::make_unique<CompactMeterLogReader>();
+        const auto reader = reader_for(format);
         ASSERT_EQ(reader->OpenByteSource(std::make_unique<MemoryByteSource>(file)), 0);
         ASSERT_TRUE(reader->Rewind());
         double values[12];
@@ -123,11 +125,7 @@ TEST_P(MeterOpen, ResultCodes) {
     if (c.length) desc.truncate_to = c.length;
     auto bytes = build(desc);
     if (c.byte_to_clear >= 0) bytes[static_cast<std::size_t>(c.byte_to_clear)] = 0;
-    std::unique_ptr<MeterFamilyReader> reader;
-    if (c.format == Format::Meter)
-        reader = std::make_unique<MeterLogReader>(c.offset);
-    else
-        reader = std::make_unique<CompactMeterLogReader>();
+    const auto reader = reader_for(c.format, c.offset);
     EXPECT_EQ(reader->OpenByteSource(std::make_unique<MemoryByteSource>(bytes)), c.result) << c.what;
     EXPECT_EQ(reader->is_open(), c.result == 0) << c.what;
     if (c.result != 0) {
@@ -176,15 +174,10 @@ TEST(MeterLogReader, AZeroTimeEndsTheLogAndMovesSixteenBytes) {
     EXPECT_EQ(src.watch->tell(), second + 16);
     EXPECT_TRUE(reader.SeekLast());
     EXPECT_EQ(src.watch->tell(), 98);
-}
-
-TEST(MeterLogReader, AFirstRecordWithZeroTimeLeavesNoRecords) {
-    LogDescription desc = meter_log(0, 3);
-    desc.records[0].time = 0.0;
-    const auto bytes = build(desc);
-    MeterLogReader reader(0);
-    ASSERT_EQ(reader.OpenByteSource(std::make_unique<MemoryByteSource>(bytes)), 0);
-    EXPECT_EQ(reader.RecordCount(), 0);
+    desc.records[0].time = 0.0;  // a first record with time 0: no records at all
+    MeterLogReader none(0);
+    ASSERT_EQ(none.OpenByteSource(std::make_unique<MemoryByteSource>(logwriter::build_log(desc))), 0);
+    EXPECT_EQ(none.RecordCount(), 0);
 }
 
 struct CutCase {
@@ -206,11 +199,7 @@ TEST_P(MeterShortRecord, IsCountedByItsTimeButNotRead) {
     LogDescription desc = meter_log(c.flags, 4, c.format);
     desc.truncate_to = logwriter::data_start(desc) + 3 * logwriter::record_bytes(desc) + c.cut_into_last;
     const auto bytes = build(desc);
-    std::unique_ptr<MeterFamilyReader> reader;
-    if (c.format == Format::Meter)
-        reader = std::make_unique<MeterLogReader>(0);
-    else
-        reader = std::make_unique<CompactMeterLogReader>();
+    const auto reader = reader_for(c.format);
     ASSERT_EQ(reader->OpenByteSource(std::make_unique<MemoryByteSource>(bytes)), 0);
     EXPECT_EQ(reader->RecordCount(), c.count) << c.what;
     ASSERT_EQ(reader->SeekRecords(3, 0), 3);
@@ -227,22 +216,14 @@ INSTANTIATE_TEST_SUITE_P(Cuts, MeterShortRecord,
                                            CutCase{"compact without record word", Format::CompactMeter, 0x1000, 12, 4}),
                          testing::NameFromWhat{});
 
-struct MeterSeekCase {
-    friend void PrintTo(const MeterSeekCase& c, std::ostream* os) { *os << c.n << " from " << c.whence << " at " << c.start; }
-    std::int32_t n, whence;
-    std::int64_t start;
-    std::int32_t result;
-    std::int64_t position;
-};
-
-class MeterSeeks : public ::testing::TestWithParam<MeterSeekCase> {};
+class MeterSeeks : public ::testing::TestWithParam<SeekCase> {};
 
 // Offset 40: data start 138; five 32-byte records (8 + 3 x 8 + 0) and seven
 // bytes of junk, so the end index is 5.
 constexpr std::int64_t kStart = 138, kSize = 32;
 
 TEST_P(MeterSeeks, MoveByWholeRecordsAndAnswerTheCountAskedFor) {
-    const MeterSeekCase& c = GetParam();
+    const SeekCase& c = GetParam();
     LogDescription desc = meter_log(0, 5, Format::Meter, 40);
     desc.trailing_bytes = "1234567";
     const auto bytes = build(desc);
@@ -258,16 +239,16 @@ TEST_P(MeterSeeks, MoveByWholeRecordsAndAnswerTheCountAskedFor) {
 
 INSTANTIATE_TEST_SUITE_P(
     Origins, MeterSeeks,
-    ::testing::Values(MeterSeekCase{3, 0, 0, 3, kStart + 3 * kSize}, MeterSeekCase{0, 0, 7, 0, kStart},
-                      MeterSeekCase{9, 0, 0, 9, kStart + 9 * kSize},  // more than the log holds
-                      MeterSeekCase{-2, 0, 0, -2, kStart - 2 * kSize},  // into the header
-                      MeterSeekCase{-9, 0, 0, -9, kStart},              // before the file: stays at the start
-                      MeterSeekCase{0, 1, kStart + kSize, 0, kStart + kSize},
-                      MeterSeekCase{2, 1, kStart + kSize, 2, kStart + 3 * kSize},
-                      MeterSeekCase{-1, 1, kStart + kSize, -1, kStart},
-                      MeterSeekCase{0, 2, 0, 0, kStart + 5 * kSize},
-                      MeterSeekCase{1, 2, 0, 1, kStart + 4 * kSize},  // from the end a positive n steps back
-                      MeterSeekCase{-1, 2, 0, -1, kStart + 6 * kSize}, MeterSeekCase{1, 5, 99, 0, 99}));
+    ::testing::Values(SeekCase{3, 0, 0, 3, kStart + 3 * kSize}, SeekCase{0, 0, 7, 0, kStart},
+                      SeekCase{9, 0, 0, 9, kStart + 9 * kSize},  // more than the log holds
+                      SeekCase{-2, 0, 0, -2, kStart - 2 * kSize},  // into the header
+                      SeekCase{-9, 0, 0, -9, kStart},              // before the file: stays at the start
+                      SeekCase{0, 1, kStart + kSize, 0, kStart + kSize},
+                      SeekCase{2, 1, kStart + kSize, 2, kStart + 3 * kSize},
+                      SeekCase{-1, 1, kStart + kSize, -1, kStart},
+                      SeekCase{0, 2, 0, 0, kStart + 5 * kSize},
+                      SeekCase{1, 2, 0, 1, kStart + 4 * kSize},  // from the end a positive n steps back
+                      SeekCase{-1, 2, 0, -1, kStart + 6 * kSize}, SeekCase{1, 5, 99, 0, 99}));
 
 TEST(MeterLogReader, SeekingFarDoesNotOverflow) {
     const auto bytes = build(meter_log(0x3000, 2));

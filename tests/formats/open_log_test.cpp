@@ -21,17 +21,6 @@ using logwriter::Format;
 using logwriter::LogDescription;
 using testing::build;
 
-std::string_view expected_format(Format f) {
-    switch (f) {
-    case Format::CompactMeter:
-        return "compact_meter";
-    case Format::Meter:
-        return "meter";
-    default:
-        return "pc";
-    }
-}
-
 // What a meter value of `type_code` holds after it was stored at its width.
 double stored(std::uint8_t type_code, double v) {
     if (type_code == 2 || type_code == 3) return std::nearbyint(v);
@@ -70,7 +59,9 @@ TEST_P(ReferenceLogs, ReadBackFieldByField) {
         EXPECT_EQ(opened.error(), OpenError::Rejected);
         return;
     }
-    EXPECT_EQ(opened->format->key, expected_format(desc.format));
+    EXPECT_EQ(opened->format->key, desc.format == Format::Meter          ? "meter"
+                                   : desc.format == Format::CompactMeter ? "compact_meter"
+                                                                         : "pc");
     EXPECT_EQ(opened->header_offset, desc.format == Format::Meter ? desc.header_offset : 0);
 
     const CommonHeader& h = opened->header.common;
@@ -270,28 +261,6 @@ TEST(OpenLog, MissingFilesCannotBeOpened) {
     ASSERT_FALSE(opened);
     EXPECT_EQ(opened.error(), OpenError::CannotOpen);
     EXPECT_EQ(explain_rejection(path).rfind("cannot open", 0), 0u);
-}
-
-}  // namespace
-}  // namespace corvex::formats
-
-namespace corvex::formats {
-namespace {
-
-TEST(Samples, CommittedSamplesOpenWithTheirRecords) {
-    struct Sample {
-        const char* file;
-        std::string_view format;  // its key
-        std::int32_t count;
-    };
-    for (const Sample& s : {Sample{"pc_flow.log", "pc", 299}, Sample{"meter_flow.log", "meter", 300},
-                            Sample{"compact_flow.log", "compact_meter", 250}}) {
-        const std::string path = std::string(CORVEX_SOURCE_DIR) + "/samples/" + s.file;
-        auto opened = open_log_file(path);
-        ASSERT_TRUE(opened) << s.file << ": " << explain_rejection(path);
-        EXPECT_EQ(opened->format->key, s.format) << s.file;
-        EXPECT_EQ(opened->reader->RecordCount(), s.count) << s.file;
-    }
 }
 
 }  // namespace

@@ -5,7 +5,6 @@
 #include <bit>
 #include <cstring>
 
-#include "logmodule/formats/open_log.h"
 #include "test_logs.h"
 
 namespace corvex::formats {
@@ -16,6 +15,7 @@ using logwriter::Format;
 using logwriter::LogDescription;
 using logwriter::Record;
 using testing::build;
+using testing::SeekCase;
 using testing::WatchedSource;
 
 Channel item(std::int16_t channel, std::int16_t unit_type, std::string label = "Flow") {
@@ -179,35 +179,21 @@ INSTANTIATE_TEST_SUITE_P(
                                {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, -1},
                                {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}}), testing::NameFromWhat{});
 
-TEST(PcLogReader, NullPointersStillMoveToTheNextRecord) {
-    const auto bytes = build(pc_log(3));
-    WatchedSource src(bytes);
-    PcLogReader reader;
-    ASSERT_EQ(reader.OpenByteSource(std::move(src.owned)), 0);
-    reader.Rewind();
-    EXPECT_TRUE(reader.ReadRecord(nullptr, nullptr, nullptr, nullptr));
-    EXPECT_EQ(src.watch->tell(), 1032 + 216);
-}
-
-TEST(PcLogReader, AFailedReadStillEndsAtTheNextRecordBoundary) {
+// A read without arrays, and a read that fails, still end at the next record boundary.
+TEST(PcLogReader, EveryReadEndsAtTheNextRecordBoundary) {
     LogDescription desc = pc_log(3);
     desc.truncate_to = 1032 + 2 * 216 + 100;  // the third record is cut inside entry 5
     const auto bytes = build(desc);
     WatchedSource src(bytes);
     PcLogReader reader;
     ASSERT_EQ(reader.OpenByteSource(std::move(src.owned)), 0);
+    reader.Rewind();
+    EXPECT_TRUE(reader.ReadRecord(nullptr, nullptr, nullptr, nullptr));
+    EXPECT_EQ(src.watch->tell(), 1032 + 216);
     ASSERT_EQ(reader.SeekRecords(2, 0), 0);
     EXPECT_FALSE(reader.ReadRecord(nullptr, nullptr, nullptr, nullptr));
     EXPECT_EQ(src.watch->tell(), 1032 + 3 * 216);
 }
-
-struct SeekCase {
-    friend void PrintTo(const SeekCase& c, std::ostream* os) { *os << c.n << " from " << c.whence << " at " << c.start; }
-    std::int32_t n, whence;
-    std::int64_t start;  // position before the call
-    std::int32_t result;
-    std::int64_t position;  // after the call
-};
 
 class PcSeeks : public ::testing::TestWithParam<SeekCase> {};
 
@@ -258,20 +244,6 @@ TEST(PcLogReader, SignatureAndCutHeadersAreRejected) {
     EXPECT_FALSE(reader.is_open());
     EXPECT_EQ(reader.OpenByteSource(nullptr), -1);
     EXPECT_EQ(reader.OpenLogFile("/nonexistent/corvex/x.log"), -1);
-}
-
-TEST(PcLogReader, OpensAFileWithALongPath) {
-    testing::TempDir dir;
-    std::filesystem::path deep = dir.path();
-    for (int i = 0; i < 6; ++i) deep /= std::string(60, static_cast<char>('a' + i));
-    std::filesystem::create_directories(deep);
-    const auto path = deep / "long.log";
-    ASSERT_GT(path.string().size(), 300u);
-    logwriter::write_log(path, pc_log(2));
-    PcLogReader reader;
-    EXPECT_EQ(reader.OpenLogFile(path.string()), 0);
-    EXPECT_EQ(reader.path(), path.string());
-    EXPECT_TRUE(open_log_file(path.string()).has_value());
 }
 
 }  // namespace

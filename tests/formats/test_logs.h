@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <ostream>
 #include <span>
 #include <string>
 #include <vector>
@@ -44,6 +45,15 @@ struct WatchedSource {
 };
 
 using TempDir = corvex::testing::ScratchDir;
+
+// SeekRecords(n, whence) from the byte position `start`: its result and the position after it.
+struct SeekCase {
+    friend void PrintTo(const SeekCase& c, std::ostream* os) { *os << c.n << " from " << c.whence << " at " << c.start; }
+    std::int32_t n, whence;
+    std::int64_t start;
+    std::int32_t result;
+    std::int64_t position;
+};
 
 // Little-endian store done by hand, independent of the code under test.
 inline void poke_le64(std::vector<std::uint8_t>& b, std::size_t at, std::uint64_t v) {

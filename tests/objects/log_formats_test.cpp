@@ -25,53 +25,49 @@ std::vector<ItemSeen> items_of(ILogInfo* info) {
     return items;
 }
 
-void expect_header(ILogInfo* info, double start, double end, std::int16_t cyclic, std::int16_t errors,
-                   std::int16_t interval) {
-    double d = 0;
-    std::int16_t s = 0;
-    EXPECT_EQ(info->get_StartTime(&d), S_OK);
-    EXPECT_EQ(d, start);
-    EXPECT_EQ(info->get_EndTime(&d), S_OK);
-    EXPECT_EQ(d, end);
-    EXPECT_EQ(info->get_CyclicFlags(&s), S_OK);
-    EXPECT_EQ(s, cyclic);
-    EXPECT_EQ(info->get_ErrorFlags(&s), S_OK);
-    EXPECT_EQ(s, errors);
-    EXPECT_EQ(info->get_Interval(&s), S_OK);
-    EXPECT_EQ(s, interval);
+struct Header {
+    double start, end;
+    std::int16_t cyclic, errors, interval;
+    bool operator==(const Header&) const = default;
+};
+
+Header header_of(ILogInfo* info) {
+    Header h{};
+    EXPECT_EQ(info->get_StartTime(&h.start), S_OK);
+    EXPECT_EQ(info->get_EndTime(&h.end), S_OK);
+    EXPECT_EQ(info->get_CyclicFlags(&h.cyclic), S_OK);
+    EXPECT_EQ(info->get_ErrorFlags(&h.errors), S_OK);
+    EXPECT_EQ(info->get_Interval(&h.interval), S_OK);
+    return h;
+}
+
+// Record r of pc_desc / meter_desc as its units give it.
+std::vector<UnitSeen> expected_units(int r, const std::vector<ItemSeen>& items) {
+    std::vector<UnitSeen> units;
+    for (int k = 0; k < static_cast<int>(items.size()); ++k)
+        units.push_back({VT_R8, value_of(r, k), static_cast<std::int16_t>(r * 16 + k), 40000.0 + r, items[k].unit_type,
+                         items[k].input, items[k].channel});
+    return units;
 }
 
 TEST_F(ObjectsTest, PcLogAnswersHeaderItemsAndEveryUnit) {
     auto log = new_log();
     ASSERT_EQ(open(log.get(), write("pc.log", pc_desc(4))), 0);
     auto info = info_of(log.get());
-    expect_header(info.get(), 40000, 40004, 1, 0x4000, 30);
+    EXPECT_EQ(header_of(info.get()), (Header{40000, 40004, 1, 0x4000, 30}));
     const std::vector<ItemSeen> expected_items = {
         {577, 0, 1, u"FLOWPC", u"Inlet velocity", u"m/s", 2, 7, 9, 3},
         {9999, 0, 2, u"FLOWPC", u"Temp \u00B0C", u"\u00B0C", 2, 8, 6, 1},
         {12, 0, 3, u"FLOWPC", u"ABCDEFGHIJKLMNOPQRSTUVWXYZ012345", u"12345678", 3, 9, 12, 4},
     };
     EXPECT_EQ(items_of(info.get()), expected_items);
-
     // The PC count leaves out the last whole record; reading on still reaches it.
     std::int32_t count = 0;
     EXPECT_EQ(log->get_Count(&count), S_OK);
     EXPECT_EQ(count, 3);
-    for (int r = 0; r < 4; ++r) {
-        ComPtr<ILogRecord> record;
-        ASSERT_EQ(log->GetNextRecord(record.put()), S_OK);
-        ASSERT_TRUE(record) << "record " << r;
-        std::vector<UnitSeen> expected;
-        for (int k = 0; k < 3; ++k)
-            expected.push_back({VT_R8, value_of(r, k), static_cast<std::int16_t>(r * 16 + k), 40000.0 + r,
-                                expected_items[k].unit_type, 0, expected_items[k].channel});
-        EXPECT_EQ(read_record(record.get()), expected) << "record " << r;
-    }
-    for (int i = 0; i < 2; ++i) {
-        ComPtr<ILogRecord> past_end;
-        EXPECT_EQ(log->GetNextRecord(past_end.put()), S_OK);
-        EXPECT_FALSE(past_end);
-    }
+    for (int r = 0; r < 4; ++r) EXPECT_EQ(next_units(log.get()), expected_units(r, expected_items)) << "record " << r;
+    EXPECT_FALSE(next_units(log.get()));
+    EXPECT_FALSE(next_units(log.get()));
 }
 
 class MeterFormats : public ObjectsTest,
@@ -88,7 +84,7 @@ TEST_P(MeterFormats, MeterLogAnswersCatalogueLabelsAndEveryUnit) {
     EXPECT_EQ(name.utf8() + "/" + key.utf8(), compact ? "compact meter log/compact_meter" : "meter log/meter");
     EXPECT_EQ(header_offset, offset);
     auto info = info_of(log.get());
-    expect_header(info.get(), 41000.25, 41001.5, 0, 0x1000, 60);
+    EXPECT_EQ(header_of(info.get()), (Header{41000.25, 41001.5, 0, 0x1000, 60}));
     const std::int16_t in0 = compact ? 0 : 2, in1 = compact ? 0 : 3;
     const std::vector<ItemSeen> expected_items = {
         {577, in0, 4, u"RZ417", u"Velocity", u"m/s", 0, 0, 12, 4},
@@ -96,36 +92,20 @@ TEST_P(MeterFormats, MeterLogAnswersCatalogueLabelsAndEveryUnit) {
         {-1, 0, 6, u"RZ417", u"#4294967295", u"#4294967295", 0, 0, 12, 4},
     };
     EXPECT_EQ(items_of(info.get()), expected_items);
-
     std::int32_t count = 0;
     EXPECT_EQ(log->get_Count(&count), S_OK);
     EXPECT_EQ(count, 4);
-    for (int r = 0; r <= 4; ++r) {
-        ComPtr<ILogRecord> record;
-        ASSERT_EQ(log->GetNextRecord(record.put()), S_OK);
-        if (r == 4) {
-            EXPECT_FALSE(record);
-            break;
-        }
-        ASSERT_TRUE(record);
-        std::vector<UnitSeen> expected;
-        for (int k = 0; k < 3; ++k)
-            expected.push_back({VT_R8, value_of(r, k), static_cast<std::int16_t>(r * 16 + k), 40000.0 + r,
-                                expected_items[k].unit_type, expected_items[k].input, expected_items[k].channel});
-        EXPECT_EQ(read_record(record.get()), expected) << "record " << r;
-    }
-}
-
-std::string layout_name(const ::testing::TestParamInfo<std::tuple<lw::Format, std::int32_t>>& param) {
-    const auto format = std::get<0>(param.param);
-    return (format == lw::Format::Meter ? "MeterAt" : "CompactAt") + std::to_string(std::get<1>(param.param));
+    for (int r = 0; r < 4; ++r) EXPECT_EQ(next_units(log.get()), expected_units(r, expected_items)) << "record " << r;
+    EXPECT_FALSE(next_units(log.get()));
 }
 
 INSTANTIATE_TEST_SUITE_P(AllLayouts, MeterFormats,
                          ::testing::Values(std::tuple{lw::Format::Meter, 0}, std::tuple{lw::Format::Meter, 68},
-                                           std::tuple{lw::Format::Meter, 40},
-                                           std::tuple{lw::Format::CompactMeter, 0}),
-                         layout_name);
+                                           std::tuple{lw::Format::Meter, 40}, std::tuple{lw::Format::CompactMeter, 0}),
+                         [](const auto& param) {
+                             return (std::get<0>(param.param) == lw::Format::Meter ? "MeterAt" : "CompactAt") +
+                                    std::to_string(std::get<1>(param.param));
+                         });
 
 // A compact meter log records every descriptor in use, but its channels end at
 // the first unused one: the units are the leading channels' values.
@@ -140,10 +120,7 @@ TEST_F(ObjectsTest, CompactLogWithAGapGivesOnlyItsLeadingChannels) {
     EXPECT_EQ(info_of(log.get())->get_Count(&count), S_OK);
     EXPECT_EQ(count, 2);
     for (int r = 0; r < 3; ++r) {
-        ComPtr<ILogRecord> record;
-        ASSERT_EQ(log->GetNextRecord(record.put()), S_OK);
-        ASSERT_TRUE(record);
-        const auto units = read_record(record.get());
+        const auto units = next_units(log.get()).value_or(std::vector<UnitSeen>{});
         ASSERT_EQ(units.size(), 2u);
         EXPECT_EQ(units[0].value, r + 0.25);
         EXPECT_EQ(units[1].value, r + 0.5);
@@ -152,60 +129,39 @@ TEST_F(ObjectsTest, CompactLogWithAGapGivesOnlyItsLeadingChannels) {
 }
 
 // Narrow meter values are packed at their own width; each must be widened from
-// its own place, with the type code's meaning, exactly.
-TEST_F(ObjectsTest, NarrowMeterValuesAreWidenedFromTheirOwnPlace) {
+// its own place, with the type code's meaning, exactly. Errors reach the units
+// as the flags say: detailed words per channel, or the basic record word on
+// every channel; the values are never touched by them.
+TEST_F(ObjectsTest, MeterValuesAreWidenedFromTheirOwnPlaceAndErrorWordsReachTheirUnits) {
     struct Case {
         std::uint8_t type_code;
+        std::int16_t flags;
         double first, second, want_first, want_second;
     };
     const Case cases[] = {
-        {2, -12345, 321, -12345, 321},
-        {3, -2000000, 70000, -2000000, 70000},
-        {4, 0.1, -1.5, static_cast<double>(0.1f), -1.5},
-        {5, 0.1, 1e300, 0.1, 1e300},
-        {9, 2.75, 0.1, 2.75, static_cast<double>(0.1f)},  // unknown codes are 4-byte floats
+        {2, 0x1000, -12345, 321, -12345, 321},
+        {3, 0x2000, -2000000, 70000, -2000000, 70000},
+        {4, 0x3000, 0.1, -1.5, static_cast<double>(0.1f), -1.5},
+        {5, 0x1000, 0.1, 1e300, 0.1, 1e300},
+        {9, 0x2000, 2.75, 0.1, 2.75, static_cast<double>(0.1f)},  // unknown codes are 4-byte floats
     };
     for (const Case& c : cases) {
         for (const auto format : {lw::Format::Meter, lw::Format::CompactMeter}) {
-            auto desc = meter_desc(format, 0, c.type_code, 0);
-            desc.records.push_back({.time = 40000, .values = {c.first, c.second, 0}, .errors = {}});
+            SCOPED_TRACE("type code " + std::to_string(c.type_code) + (format == lw::Format::Meter ? " meter" : " compact"));
+            auto desc = meter_desc(format, 0, c.type_code, 2);
+            desc.error_flags = c.flags;
+            desc.records[1].values = {c.first, c.second, 0};
             auto log = new_log();
             ASSERT_EQ(open(log.get(), write("narrow.log", desc)), 0);
-            ComPtr<ILogRecord> record;
-            ASSERT_EQ(log->GetNextRecord(record.put()), S_OK);
-            ASSERT_TRUE(record);
-            const auto units = read_record(record.get());
-            ASSERT_EQ(units.size(), 3u);
-            EXPECT_EQ(units[0].value, c.want_first) << "type code " << int{c.type_code};
-            EXPECT_EQ(units[1].value, c.want_second) << "type code " << int{c.type_code};
-            EXPECT_EQ(units[2].vt, VT_R8);
-        }
-    }
-}
-
-// Errors reach the units as the flags say: detailed words per channel, or the
-// basic record word on every channel; the value is never touched by them.
-TEST_F(ObjectsTest, MeterErrorWordsReachTheirUnits) {
-    struct Case {
-        std::int16_t flags;
-        bool per_channel;
-    };
-    for (const Case c : {Case{0x1000, true}, Case{0x2000, false}, Case{0x3000, true}}) {
-        auto desc = meter_desc(lw::Format::Meter, 0, 3, 2);
-        desc.error_flags = c.flags;
-        auto log = new_log();
-        ASSERT_EQ(open(log.get(), write("errors.log", desc)), 0);
-        for (int r = 0; r < 2; ++r) {
-            ComPtr<ILogRecord> record;
-            ASSERT_EQ(log->GetNextRecord(record.put()), S_OK);
-            ASSERT_TRUE(record);
-            const auto units = read_record(record.get());
-            ASSERT_EQ(units.size(), 3u);
-            for (int k = 0; k < 3; ++k) {
-                const int want = c.per_channel ? r * 16 + k : 0x100 + r;
-                EXPECT_EQ(units[k].error, want) << "flags " << c.flags << " record " << r << " unit " << k;
-                EXPECT_EQ(units[k].value, value_of(r, k));
-                EXPECT_EQ(units[k].vt, VT_R8);
+            for (int r = 0; r < 2; ++r) {
+                const auto units = next_units(log.get()).value_or(std::vector<UnitSeen>{});
+                ASSERT_EQ(units.size(), 3u);
+                for (int k = 0; k < 3; ++k) {
+                    EXPECT_EQ(units[k].vt, VT_R8);
+                    EXPECT_EQ(units[k].error, (c.flags & 0x1000) ? r * 16 + k : 0x100 + r) << "record " << r << " unit " << k;
+                }
+                EXPECT_EQ(units[0].value, r ? c.want_first : value_of(0, 0));
+                EXPECT_EQ(units[1].value, r ? c.want_second : value_of(0, 1));
             }
         }
     }
@@ -234,13 +190,10 @@ TEST_F(ObjectsTest, LogWithoutChannelsGivesEmptyRecordsAndNoItems) {
         EXPECT_EQ(record->GetNextUnit(unit.put()), S_OK);
         EXPECT_FALSE(unit);
     }
-    for (ComPtr<IUnknown> holder : {ComPtr<IUnknown>(record), ComPtr<IUnknown>(info)}) {
-        ComPtr<IUnknown> unknown;
-        if (auto r = holder.query<ILogRecord>()) {
-            EXPECT_EQ(r->get__NewEnum(unknown.put()), S_OK);
-        } else {
-            EXPECT_EQ(holder.query<ILogInfo>()->get__NewEnum(unknown.put()), S_OK);
-        }
+    ComPtr<IUnknown> units, items;
+    EXPECT_EQ(record->get__NewEnum(units.put()), S_OK);
+    EXPECT_EQ(info->get__NewEnum(items.put()), S_OK);
+    for (const ComPtr<IUnknown>& unknown : {units, items}) {
         auto enumerator = unknown.query<IEnumVARIANT>();
         ASSERT_TRUE(enumerator);
         VARIANT v;

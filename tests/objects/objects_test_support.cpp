@@ -1,9 +1,5 @@
 #include "objects_test_support.h"
 
-#include <stdlib.h>
-
-#include <fstream>
-
 #include "logmodule/objects/log.h"
 
 namespace corvex::objects::testing {
@@ -34,6 +30,13 @@ std::vector<UnitSeen> read_record(ILogRecord* record) {
         if (unit) units.push_back(read_unit(unit.get()));
     }
     return units;
+}
+
+std::optional<std::vector<UnitSeen>> next_units(ILog* log) {
+    ComPtr<ILogRecord> record;
+    EXPECT_EQ(log->GetNextRecord(record.put()), S_OK);
+    if (!record) return std::nullopt;
+    return read_record(record.get());
 }
 
 ItemSeen read_item(ILogItem* item) {
@@ -68,28 +71,10 @@ std::int32_t open(ILog* log, const std::filesystem::path& path) {
     return ret;
 }
 
-void ObjectsTest::SetUp() {
-    objects_at_start_ = platform::module::live_objects();
-    std::string pattern = (std::filesystem::temp_directory_path() / "corvex-objects-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-}
+void ObjectsTest::SetUp() { objects_at_start_ = platform::module::live_objects(); }
 
 void ObjectsTest::TearDown() {
     EXPECT_EQ(platform::module::live_objects(), objects_at_start_) << "objects leaked or released twice";
-    std::filesystem::remove_all(dir_);
-}
-
-std::filesystem::path ObjectsTest::write(const std::string& name, const lw::LogDescription& desc) {
-    const auto path = dir_ / name;
-    lw::write_log(path, desc);
-    return path;
-}
-
-std::filesystem::path ObjectsTest::write_bytes(const std::string& name, const std::string& bytes) {
-    const auto path = dir_ / name;
-    std::ofstream(path, std::ios::binary) << bytes;
-    return path;
 }
 
 double value_of(int record, int channel) { return (channel % 2 ? -1 : 1) * (record * 100 + channel + 1); }

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,7 +14,7 @@
 #include "corvex/platform/bstr.h"
 #include "corvex/platform/com_ptr.h"
 #include "corvex/platform/module.h"
-#include "tools/logwriter/log_writer.h"
+#include "tests/support/log_file.h"
 
 namespace corvex::objects::testing {
 
@@ -44,6 +45,8 @@ UnitSeen read_unit(ILogUnit* unit);
 // The record's units, read through Count and Item.
 std::vector<UnitSeen> read_record(ILogRecord* record);
 ItemSeen read_item(ILogItem* item);
+// The units of the record GetNextRecord gives; no value when it gives none.
+std::optional<std::vector<UnitSeen>> next_units(ILog* log);
 // The interface of an enumerated VT_DISPATCH element; the variant is cleared.
 template <class I>
 ComPtr<I> take_element(VARIANT& v) {
@@ -58,16 +61,18 @@ ComPtr<ILog> new_log();
 // Open's pRet; the status must be S_OK.
 std::int32_t open(ILog* log, const std::filesystem::path& path);
 
-// A fresh temporary folder for each test, removed afterwards, and a check that
-// every object the test made is gone by then.
+// A fresh scratch folder for each test, and a check that every object the
+// test made is gone by its end.
 class ObjectsTest : public ::testing::Test {
 protected:
     void SetUp() override;
     void TearDown() override;
-    std::filesystem::path write(const std::string& name, const lw::LogDescription& desc);
-    std::filesystem::path write_bytes(const std::string& name, const std::string& bytes);
+    std::filesystem::path write(const std::string& name, const lw::LogDescription& desc) {
+        return corvex::testing::write_log(dir_, name, desc);
+    }
+    std::filesystem::path write_bytes(const std::string& name, const std::string& bytes) { return dir_.write(name, bytes); }
 
-    std::filesystem::path dir_;
+    corvex::testing::ScratchDir dir_;
     std::int64_t objects_at_start_ = 0;
 };
 

@@ -14,16 +14,13 @@ TEST(Guid, CompileTimeLiteralMatchesTheFieldLayout) {
     EXPECT_EQ(format_guid(g), "{1B466F2F-659E-11D5-8ABD-00D0B760DD12}");
 }
 
-TEST(Guid, ParsesBracedAndBareFormsInEitherCase) {
+TEST(Guid, ParsesBracedAndBareFormsInEitherCaseAndNothingElse) {
     const GUID expected = make_guid("A61CEEF9-668F-11D5-8ABD-00D0B760DD12");
     for (const char* text : {"{A61CEEF9-668F-11D5-8ABD-00D0B760DD12}", "a61ceef9-668f-11d5-8abd-00d0b760dd12"}) {
         auto g = parse_guid(text);
         ASSERT_TRUE(g) << text;
         EXPECT_TRUE(*g == expected) << text;
     }
-}
-
-TEST(Guid, RejectsMalformedText) {
     for (const char* text : {"", "{A61CEEF9-668F-11D5-8ABD-00D0B760DD12", "A61CEEF9x668F-11D5-8ABD-00D0B760DD12",
                              "G61CEEF9-668F-11D5-8ABD-00D0B760DD12", "{A61CEEF9-668F-11D5-8ABD-00D0B760DD1}"})
         EXPECT_FALSE(parse_guid(text)) << text;

@@ -1,9 +1,11 @@
 // What every test area needs from the file system: a folder of its own that is
-// removed with everything in it, and a whole file read back as bytes.
+// removed with everything in it, files written into it and read back as bytes.
 #pragma once
 
 #include <filesystem>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace corvex::testing {
 
@@ -18,6 +20,10 @@ public:
 
     const std::filesystem::path& path() const { return path_; }
     std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+    // Writes `bytes` to `name` in the folder (replacing it) and answers its path.
+    std::string write(const std::string& name, std::string_view bytes) const;
+    // The names in the folder, sorted.
+    std::vector<std::string> entries() const;
 
 private:
     std::filesystem::path path_;

@@ -1,7 +1,6 @@
 // The workbook package writer, read back by openpyxl and Python's zipfile.
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <locale.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -186,51 +185,38 @@ struct MisuseCase {
 
 Sheet& sheet_of(Package& p, const char* name = "Data") { return **p.add_sheet(name); }
 
+// Each row's calls start from a package without sheets; `row` begins row 0 of a new sheet "Data".
+Sheet& row(Package& p) {
+    Sheet& s = sheet_of(p);
+    s.begin_row(0);
+    return s;
+}
+
 const MisuseCase kMisuse[] = {
-    {"row not after the one before", ErrorKind::usage,
-     [](Package& p) {
-         Sheet& s = sheet_of(p);
-         s.begin_row(5);
+    {"row not after the one before", ErrorKind::usage, [](Package& p) {
+         Sheet& s = row(p);
          (void)s.end_row();
-         s.begin_row(5);
-     }},
-    {"row started inside a row", ErrorKind::usage,
-     [](Package& p) {
-         Sheet& s = sheet_of(p);
-         s.begin_row(1);
-         s.begin_row(2);
-     }},
-    {"cell outside a row", ErrorKind::usage, [](Package& p) { sheet_of(p).number(0, 1); }},
-    {"column not after the one before", ErrorKind::usage,
-     [](Package& p) {
-         Sheet& s = sheet_of(p);
          s.begin_row(0);
+     }},
+    {"row started inside a row", ErrorKind::usage, [](Package& p) { row(p).begin_row(1); }},
+    {"cell outside a row", ErrorKind::usage, [](Package& p) { sheet_of(p).number(0, 1); }},
+    {"column not after the one before", ErrorKind::usage, [](Package& p) {
+         Sheet& s = row(p);
          s.number(3, 1);
          s.text(3, "x");
      }},
     {"row beyond the last", ErrorKind::limit, [](Package& p) { sheet_of(p).begin_row(Sheet::kMaxRows); }},
-    {"column beyond the last", ErrorKind::limit,
-     [](Package& p) {
-         Sheet& s = sheet_of(p);
-         s.begin_row(0);
-         s.number(Sheet::kMaxColumns, 1);
-     }},
-    {"text too long", ErrorKind::limit,
-     [](Package& p) {
-         Sheet& s = sheet_of(p);
-         s.begin_row(0);
-         s.text(0, std::string(Sheet::kMaxTextLength - 1, 'x') + "\xF0\x9F\x98\x80");  // a pair counts two
-     }},
+    {"column beyond the last", ErrorKind::limit, [](Package& p) { row(p).number(Sheet::kMaxColumns, 1); }},
+    {"text too long", ErrorKind::limit,  // a surrogate pair counts two
+     [](Package& p) { row(p).text(0, std::string(Sheet::kMaxTextLength - 1, 'x') + "\xF0\x9F\x98\x80"); }},
     {"width out of range", ErrorKind::limit, [](Package& p) { sheet_of(p).set_column_width(0, 255.5); }},
     {"width not a number", ErrorKind::limit, [](Package& p) { sheet_of(p).set_column_width(0, NAN); }},
-    {"rows after the next sheet began", ErrorKind::usage,
-     [](Package& p) {
+    {"rows after the next sheet began", ErrorKind::usage, [](Package& p) {
          Sheet& first = sheet_of(p);
          sheet_of(p, "Second");
          first.begin_row(0);
      }},
-    {"active sheet of another package", ErrorKind::usage,
-     [](Package& p) {
+    {"active sheet of another package", ErrorKind::usage, [](Package& p) {
          sheet_of(p);
          ScratchDir dir;
          auto other = Package::create(dir / "other.xlsx", fixed_options());
@@ -282,7 +268,8 @@ TEST(XlsxPackage, RefusesOutputsThatCannotTakeAnArchive) {
     EXPECT_FALSE(Package::create(dir / "no such folder" / "a.xlsx"));
 }
 
-// --- Same bytes whatever the threads, the locale and the time zone -----------
+// --- Same bytes whatever the threads (and, in the second run of this binary
+// under a German locale and the Chatham Islands time zone, whatever those) ---
 
 std::string write_mixed(const std::filesystem::path& path, unsigned threads) {
     Options options = fixed_options();
@@ -303,7 +290,7 @@ std::string write_mixed(const std::filesystem::path& path, unsigned threads) {
     return finished ? corvex::testing::read_file(path) : "finish: " + finished.error().message;
 }
 
-TEST(XlsxPackage, SameBytesWhateverThreadsLocaleAndTimeZone) {
+TEST(XlsxPackage, SameBytesWhateverTheThreads) {
     ScratchDir dir;
     const std::string reference = write_mixed(dir / "reference.xlsx", 0);
     const ReadPackage book = testing::read_package(dir / "reference.xlsx", true);
@@ -313,21 +300,6 @@ TEST(XlsxPackage, SameBytesWhateverThreadsLocaleAndTimeZone) {
         EXPECT_EQ(write_mixed(dir / "threads.xlsx", threads), reference) << threads << " threads";
     }
 
-    const char* const old_zone = std::getenv("TZ");
-    const std::string saved_zone = old_zone ? old_zone : "";
-    ::setenv("TZ", "Pacific/Chatham", 1);
-    ::tzset();
-    const locale_t german = ::newlocale(LC_ALL_MASK, "de_DE.UTF-8", nullptr);
-    const locale_t previous = german ? ::uselocale(german) : nullptr;
-    const std::string elsewhere = write_mixed(dir / "elsewhere.xlsx", 2);
-    if (german) {
-        ::uselocale(previous);
-        ::freelocale(german);
-    }
-    old_zone ? ::setenv("TZ", saved_zone.c_str(), 1) : ::unsetenv("TZ");
-    ::tzset();
-    EXPECT_EQ(elsewhere, reference);
-    if (!german) GTEST_SKIP() << "the de_DE.UTF-8 locale is not installed";
 }
 
 TEST(XlsxPackage, CreationTimeFromSourceDateEpochElseNow) {
