@@ -22,57 +22,25 @@ struct Answers {
     std::int16_t width, decimals;
 };
 
-// Rows that show every shape the catalogue has; Unit always equals ShortName here.
+// Rows of every shape the catalogue has, with the instruments' irregular
+// texts (Kelvin as "°K", water as "H2O" beside "H20", two identical rows);
+// Unit always equals ShortName here.
 constexpr Answers kTellingRows[] = {
     {0, u"", u"", u"", u"", 0, 0},
     {1, u"Oxygen", u"%", u"Oxygen", u"", 12, 4},
-    {5, u"Oxygen DVM", u"VDC", u"Oxygen DVM", u"", 12, 4},
     {132, u"", u"Temp DVM", u"", u"", 12, 4},
     {137, u"Temp A", u"°C", u"Temp A °C", u"temp{0:0}[°C]", 7, 1},
     {139, u"Temp A", u"°K", u"Temp A Kelvin", u"temp{0:0}[K]", 7, 1},
-    {145, u"Delta", u"°C", u"Delta °C", u"temp[°C]", 7, 1},
-    {148, u"Delta", u"°R", u"Delta Rankine", u"temp[R]", 7, 1},
-    {257, u"AuxIn A", u"VDC", u"VDC", u"AuxA[V]", 7, 4},
     {258, u"AuxIn A", u"mA", u"mA", u"AuxA[mA]", 5, 2},
-    {259, u"AuxIn A", u"Units", u"Units", u"AuxA[u]", 7, 2},
     {300, u"", u"", u"", u"AuxIn[V]", 7, 4},
-    {305, u"", u"", u"", u"AuxIn[RTD_C]", 7, 4},
-    {385, u"", u"", u"", u"User[1]", 6, 2},
-    {577, u"Velocity", u"m/s", u"m/s", u"vel[m/s]", 7, 2},
-    {578, u"Velocity", u"ft/s", u"ft/s", u"vel[ft/s]", 7, 2},
     {705, u"Volume", u"m³/s", u"meters³/sec", u"vol[m3/s]", 8, 3},
-    {716, u"Volume", u"Mm³/d", u"Mmeters³/day", u"vol[Mm3/d]", 8, 4},
-    {769, u"Volume", u"S m³/s", u"Std meters³/sec", u"SVol[m3/s]", 8, 3},
-    {788, u"Volume", u"S Mft³/d", u"Std Mfeet³/day", u"SVol[Mft3/h]", 10, 2},
-    {961, u"(+)Total", u"m³", u"Fwd m³", u"Tot[+m3]", 9, 3},
     {1023, u"(+)Elapsed", u"sec", u"(+)Elapsed", u"Tot[+Time]", 9, 1},
     {1024, u"(+)Elapsed", u"sec", u"(+)Elapsed", u"Tot[+Time]", 9, 1},
-    {1089, u"(+)STD Tot", u"SCM", u"Fwd STD m³", u"STot[+SCM]", 9, 3},
-    {1473, u"Composite", u"COMPST", u"Composite", u"", 12, 4},
-    {1985, u"Power", u"kCal/s", u"kCal/s", u"Pwr[kCal/s]", 9, 2},
-    {1995, u"Power", u"Tons", u"Tons Refrig", u"Pwr[Tons]", 9, 2},
-    {1996, u"delta H", u"J/g", u"dH J/g", u"dH[J/g]", 9, 2},
-    {1999, u"Fwd Energy", u"kWh", u"Fwd kWh", u"Eng[+kWh]", 9, 1},
-    {2049, u"Delta-T", u"ns", u"Delta-T", u"diag[dT]", 9, 2},
     {2050, u"T Up", u"µs", u"T Up", u"diag[TUp]", 9, 2},
     {2052, u"P# Up", u"", u"P# Up", u"diag[P#Up]", 5, 0},
-    {2068, u"Reynolds #", u"", u"Reynolds #", u"diag[Re#]", 9, 0},
-    {2069, u"kRe", u"", u"kRe", u"diag[KRe]", 7, 4},
-    {2113, u"TUM", u"usecs", u"Upstream Meas.", u"TUM[sm]", 9, 2},
-    {2166, u"FFT Up", u"", u"FFT Up", u"", 6, 0},
-    {2176, u"Thickness", u"mm", u"millimeters", u"", 7, 2},
-    {2177, u"Thickness", u"in", u"inches", u"", 7, 3},
-    {4097, u"Raw Up", u"", u"Raw Up", u"", 6, 0},
     {4101, u"Not Defined", u"Not Defined", u"Not Defined", u"", 12, 4},
-    {5121, u"Signal", u"", u"Signal", u"", 6, 0},
-    {6000, u"Pressure", u"PSIA", u"PSIA", u"pre[PSIA]", 7, 2},
-    {7000, u"Hygro DVM", u"VDC", u"Hygro DVM", u"hDVM[Prb]", 7, 4},
-    {7006, u"Dew Point", u"°C", u"Dew Point/°C", u"hDP[C]", 7, 1},
-    {7065, u"Temp", u"°C", u"Temp C", u"temp[°C]", 7, 1},
-    {7128, u"Press DVM", u"VDC", u"Press DVM", u"DVM[V]", 7, 4},
-    {7192, u"Battery", u"VDC", u"Voltage", u"BAT[V]", 5, 2},
+    {7010, u"H2O", u"ppMv", u"H2O ppMv", u"hPPMv", 7, 1},
     {7194, u"Run Time", u"Hours", u"Time Remaining", u"BAT[T]", 3, 1},
-    {8000, u"Test", u"Random", u"Random", u"test[rnd]", 4, 0},
     {8005, u"Test", u"Ramp Down", u"Ramp Down", u"test[rdn]", 4, 0},
 };
 
@@ -80,7 +48,6 @@ constexpr Answers kTellingRows[] = {
 constexpr Answers kUnknown[] = {
     {9999, u"#9999", u"#9999", u"Unknown Unit (9999)", u"", 12, 4},
     {-1, u"#4294967295", u"#4294967295", u"Unknown Unit (4294967295)", u"", 12, 4},
-    {65536 + 137, u"#65673", u"#65673", u"Unknown Unit (65673)", u"", 12, 4},
 };
 
 // Every answer of one identifier; `unit` is what Unit answers.

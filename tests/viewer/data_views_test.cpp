@@ -25,9 +25,7 @@
 #include <qcustomplot.h>
 
 #include "export/csv_export.h"
-#include "faulty_log.h"
 #include "viewer/plot/plot_widget.h"
-#include "tools/logwriter/log_writer.h"
 #include "viewer/log_module.h"
 #include "viewer/records/record_table_model.h"
 #include "viewer_test_support.h"
@@ -40,35 +38,9 @@ using testing::read_file;
 using testing::sample;
 using testing::status_lines;
 
-constexpr double kDay = 45356.0;  // 2024-03-05
+using testing::seconds_log;
 
-// A PC log of `records` records one second apart from 2024-03-05 00:00:00,
-// two units, every seventh record with an error word on unit 1.
-logwriter::LogDescription seconds_log(int records) {
-    logwriter::LogDescription desc;
-    desc.format = logwriter::Format::Pc;
-    desc.error_flags = 0x1000;
-    desc.start_time = kDay;
-    desc.end_time = kDay + records / 86400.0;
-    for (std::int16_t c = 1; c <= 2; ++c) {
-        logwriter::Channel channel;
-        channel.channel = c;
-        channel.unit_type = 577;
-        channel.label = c == 1 ? "Flow" : "Level";
-        channel.symbol = c == 1 ? "m/s" : "";
-        desc.channels.push_back(channel);
-    }
-    desc.records.reserve(static_cast<std::size_t>(records));
-    for (int r = 0; r < records; ++r) {
-        logwriter::Record record;
-        record.time = kDay + r / 86400.0;
-        record.values = {r * 0.5, 1000.0 - r};
-        record.errors = {0, static_cast<std::int16_t>(r % 7 == 3 ? 12 : 0)};
-        desc.records.push_back(std::move(record));
-    }
-    desc.trailing_bytes.assign(24, '\0');  // the PC record count leaves out the last 24 bytes
-    return desc;
-}
+constexpr double kDay = 45356.0;  // 2024-03-05, where seconds_log begins
 
 std::shared_ptr<const exporting::RecordSource> records_of(const std::filesystem::path& path) {
     auto log = open_log_session(create_log_session, path.string());
@@ -88,11 +60,6 @@ std::vector<std::string> lines_of(const std::string& text, std::string_view end)
 
 class DataViewsTest : public testing::ViewerTest {
 protected:
-    std::filesystem::path write_log(const char* name, const logwriter::LogDescription& desc) {
-        const auto path = scratch / name;
-        logwriter::write_log(path, desc);
-        return path;
-    }
     void open(MainWindow& window, const std::filesystem::path& path) {
         window.open_path(path.string());
         ASSERT_TRUE(window.log_loaded());
@@ -265,7 +232,9 @@ TEST_F(DataViewsTest, AnExportRunsBesideTheWindowTakesNoOtherInputAndEscLeavesNo
     const auto log = write_log("slow.log", seconds_log(20'000));
     // Every session's reads stop at record 10,000 until the test goes on.
     const auto gate = std::make_shared<testing::Gate>(10'000);
-    window->set_session_factory([gate] { return testing::faulty_session({.no_log_info = false, .unreadable_record = std::nullopt, .gate = gate}); });
+    corvex::testing::LogFaults held;
+    held.before_item = [gate](std::int32_t index) { gate->wait(index); };
+    window->set_session_factory(testing::faulty_sessions(held));
     open(*window, log);
     auto* units = child<QListWidget>(*window, "lstUnits");
     units->item(1)->setSelected(false);

@@ -51,6 +51,13 @@ UnitData random_unit(std::size_t n, std::mt19937_64& rng) {
     return d;
 }
 
+// A range [first, last) of records up to n.
+std::pair<std::size_t, std::size_t> random_range(std::size_t n, std::mt19937_64& rng) {
+    std::uniform_int_distribution<std::size_t> pos(0, n);
+    const std::size_t a = pos(rng), b = pos(rng);
+    return std::minmax(a, b);
+}
+
 Envelope scan(const UnitData& d, std::size_t first, std::size_t last) {
     Envelope e;
     for (std::size_t i = first; i < last; ++i) {
@@ -92,18 +99,16 @@ TEST(EnvelopePyramid, EveryRangeAndColumnSplitEqualsAScan) {
                                     std::size_t{70001}}) {
             SCOPED_TRACE(testing::Message() << "fan-out " << fan_out << ", " << n << " records");
             const UnitData d = random_unit(n, rng);
-            const EnvelopePyramid pyramid = build(d, fan_out, &rng);
+            // Built in one block (fan-out 16) or in blocks of random sizes.
+            const EnvelopePyramid pyramid = build(d, fan_out, fan_out == 16 ? nullptr : &rng);
             // Single ranges of every length scale.
-            std::uniform_int_distribution<std::size_t> pos(0, n);
             for (int i = 0; i < 300; ++i) {
-                std::size_t a = pos(rng), b = pos(rng);
-                if (a > b) std::swap(a, b);
+                const auto [a, b] = random_range(n, rng);
                 expect_same(pyramid.envelope(a, b), scan(d, a, b), a, b);
             }
             // A visible range split into pixel columns, narrow and wide.
             for (int i = 0; i < 20 && n > 0; ++i) {
-                std::size_t a = pos(rng), b = pos(rng);
-                if (a > b) std::swap(a, b);
+                const auto [a, b] = random_range(n, rng);
                 const std::size_t width = std::uniform_int_distribution<std::size_t>(1, 2500)(rng);
                 std::vector<std::size_t> bounds(width + 1);
                 for (std::size_t c = 0; c <= width; ++c) bounds[c] = a + (b - a) * c / width;
@@ -113,27 +118,15 @@ TEST(EnvelopePyramid, EveryRangeAndColumnSplitEqualsAScan) {
                     expect_same(columns[c], scan(d, bounds[c], bounds[c + 1]), bounds[c], bounds[c + 1]);
                 }
             }
+            // Each record keeps its value and whether it has an error word.
+            for (std::size_t r = 0; r < n; r += 97) {
+                EXPECT_EQ(std::isnan(pyramid.value(r)), std::isnan(d.values[r]));
+                if (!std::isnan(d.values[r])) {
+                    EXPECT_EQ(pyramid.value(r), d.values[r]);
+                }
+                EXPECT_EQ(pyramid.error(r), d.errors[r] != 0);
+            }
         }
-    }
-}
-
-TEST(EnvelopePyramid, BlockWiseBuildAnswersAsOneBlockAndKeepsValues) {
-    std::mt19937_64 rng(7);
-    const UnitData d = random_unit(50000, rng);
-    const EnvelopePyramid whole = build(d, 16);
-    const EnvelopePyramid blocks = build(d, 16, &rng);
-    std::uniform_int_distribution<std::size_t> pos(0, d.values.size());
-    for (int i = 0; i < 2000; ++i) {
-        std::size_t a = pos(rng), b = pos(rng);
-        if (a > b) std::swap(a, b);
-        expect_same(blocks.envelope(a, b), whole.envelope(a, b), a, b);
-    }
-    for (std::size_t r = 0; r < d.values.size(); r += 97) {
-        EXPECT_EQ(std::isnan(blocks.value(r)), std::isnan(d.values[r]));
-        if (!std::isnan(d.values[r])) {
-            EXPECT_EQ(blocks.value(r), d.values[r]);
-        }
-        EXPECT_EQ(blocks.error(r), d.errors[r] != 0);
     }
 }
 
@@ -180,11 +173,9 @@ BlockReader reader_of(const TestLog& log, std::size_t block_size, std::size_t& r
 }
 
 void expect_matches(const LogEnvelopes& envelopes, const TestLog& log, std::size_t count, std::mt19937_64& rng) {
-    std::uniform_int_distribution<std::size_t> pos(0, count);
     for (std::size_t u = 0; u < log.units.size(); ++u) {
         for (int i = 0; i < 200; ++i) {
-            std::size_t a = pos(rng), b = pos(rng);
-            if (a > b) std::swap(a, b);
+            const auto [a, b] = random_range(count, rng);
             expect_same(envelopes.unit(u).envelope(a, b), scan(log.units[u], a, b), a, b);
         }
     }
@@ -260,9 +251,7 @@ TEST(LogEnvelopes, ReadersSeeConsistentDataWhileTheWriterAppends) {
     while (ready < log.times.size()) {
         ready = (*envelopes)->ready();
         if (ready == 0) continue;
-        std::uniform_int_distribution<std::size_t> pos(0, ready);
-        std::size_t a = pos(reader_rng), b = pos(reader_rng);
-        if (a > b) std::swap(a, b);
+        const auto [a, b] = random_range(ready, reader_rng);
         expect_same((*envelopes)->unit(0).envelope(a, b), scan(log.units[0], a, b), a, b);
     }
 }

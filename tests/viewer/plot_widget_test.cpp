@@ -20,21 +20,6 @@
 namespace corvex::viewer {
 namespace {
 
-class QtEnvironment final : public ::testing::Environment {
-public:
-    void SetUp() override {
-        static int argc = 1;
-        static char name[] = "viewer_plot_tests";
-        static char* argv[] = {name, nullptr};
-        app_ = std::make_unique<QApplication>(argc, argv);
-    }
-    void TearDown() override { app_.reset(); }
-
-private:
-    std::unique_ptr<QApplication> app_;
-};
-[[maybe_unused]] const auto* const kQtEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
-
 constexpr double kStart = 45292.25;  // 2024-01-01 06:00:00
 constexpr double kSecond = 1.0 / 86400.0;
 constexpr std::size_t kRecords = 10000;

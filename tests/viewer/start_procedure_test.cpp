@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -46,6 +47,22 @@ pid_t spawn_viewer(std::vector<std::string> args, std::vector<std::string> env) 
     return viewer;
 }
 
+// Waits until the viewer ends or `done` holds, for at most `seconds`; ends a
+// viewer still running. Answers its wait status, -1 when it had to be ended.
+int wait_for(pid_t viewer, int seconds, const std::function<bool()>& done = {}) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    int status = 0;
+    while (waitpid(viewer, &status, WNOHANG) == 0) {
+        if ((done && done()) || std::chrono::steady_clock::now() > deadline) {
+            ::kill(viewer, SIGKILL);
+            waitpid(viewer, &status, 0);
+            return -1;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return status;
+}
+
 TEST_F(StartProcedureTest, OpensTheWholeCommandLineAsOnePathByteForByte) {
     // A path with a blank reaches the program as two arguments; its names are
     // not UTF-8, as on a memory card written by an old field laptop.
@@ -57,22 +74,9 @@ TEST_F(StartProcedureTest, OpensTheWholeCommandLineAsOnePathByteForByte) {
     const pid_t viewer = spawn_viewer({log.substr(0, blank), log.substr(blank + 1)},
                                       {"CORVEX_VIEWER_SETTINGS=" + settings_path.native(),
                                        "CORVEX_REGISTRY=" + registry_path.native()});
-
     // The folder of a log that opened is remembered at once.
-    std::string remembered;
-    int status = 0;
-    bool running = true;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (remembered.empty() && running && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        remembered = settings.get("Paths", "oFilePath", "");
-        running = waitpid(viewer, &status, WNOHANG) == 0;
-    }
-    if (running) {
-        ::kill(viewer, SIGKILL);
-        waitpid(viewer, &status, 0);
-    }
-    EXPECT_EQ(remembered, folder + "/");
+    wait_for(viewer, 10, [&] { return !settings.get("Paths", "oFilePath", "").empty(); });
+    EXPECT_EQ(settings.get("Paths", "oFilePath", ""), folder + "/");
 }
 
 // The README's picture comes from this mode (scripts/screenshot.sh).
@@ -82,17 +86,8 @@ TEST_F(StartProcedureTest, PictureModeSavesTheWindowWithTheLogReadAndEnds) {
                                       {"CORVEX_VIEWER_SETTINGS=" + settings_path.native(),
                                        "CORVEX_REGISTRY=" + registry_path.native(),
                                        "CORVEX_VIEWER_SCREENSHOT=" + picture.native()});
-    int status = -1;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (waitpid(viewer, &status, WNOHANG) == 0) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            ::kill(viewer, SIGKILL);
-            waitpid(viewer, &status, 0);
-            FAIL() << "the viewer did not end";
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    ASSERT_TRUE(WIFEXITED(status));
+    const int status = wait_for(viewer, 30);
+    ASSERT_TRUE(WIFEXITED(status)) << "the viewer did not end";
     EXPECT_EQ(WEXITSTATUS(status), 0);
     const QImage image(QString::fromStdString(picture.string()));
     EXPECT_EQ(image.size(), QSize(1280, 860));

@@ -1,40 +1,14 @@
 #include "viewer_test_support.h"
 
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QPlainTextEdit>
 #include <QElapsedTimer>
 #include <QThread>
 #include <QTimer>
 
 namespace corvex::viewer::testing {
-
-namespace {
-
-// One application object for the whole test program.
-class QtEnvironment final : public ::testing::Environment {
-public:
-    void SetUp() override {
-        static int argc = 1;
-        static char name[] = "viewer_tests";
-        static char* argv[] = {name, nullptr};
-        app_ = new QApplication(argc, argv);
-    }
-    void TearDown() override {
-        delete app_;
-        app_ = nullptr;
-    }
-
-private:
-    QApplication* app_ = nullptr;
-};
-
-[[maybe_unused]] const auto* const kQtEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
-
-}  // namespace
 
 std::optional<QString> ScriptedDialogs::next_answer() {
     if (answers.empty()) {
@@ -76,11 +50,14 @@ ViewerTest::ViewerTest()
     : settings_path(scratch / "settings" / "CorvexViewer.ini"), registry_path(scratch / "registry"), settings(settings_path) {
     ::setenv("CORVEX_VIEWER_SETTINGS", settings_path.c_str(), 1);
     ::setenv("CORVEX_REGISTRY", registry_path.c_str(), 1);
+    // Workbooks get a fixed creation time: two exports of one log are the same bytes.
+    ::setenv("SOURCE_DATE_EPOCH", "1709280000", 1);
 }
 
 ViewerTest::~ViewerTest() {
     ::unsetenv("CORVEX_VIEWER_SETTINGS");
     ::unsetenv("CORVEX_REGISTRY");
+    ::unsetenv("SOURCE_DATE_EPOCH");
 }
 
 QStringList status_lines(const QWidget& window) {
@@ -115,6 +92,63 @@ void wait_for_export(const MainWindow& window) {
 
 void wait_for_data(const MainWindow& window) {
     wait_until([&] { return window.data_ready(); });
+}
+
+logwriter::LogDescription seconds_log(int records, const std::vector<std::pair<const char*, const char*>>& items) {
+    constexpr double kDay = 45356.0;  // 2024-03-05
+    logwriter::LogDescription desc;
+    desc.format = logwriter::Format::Pc;
+    desc.error_flags = 0x1000;
+    desc.start_time = kDay;
+    desc.end_time = kDay + records / 86400.0;
+    for (const auto& [label, symbol] : items) {
+        logwriter::Channel channel;
+        channel.channel = static_cast<std::int16_t>(desc.channels.size() + 1);
+        channel.unit_type = 577;
+        channel.label = label;
+        channel.symbol = symbol;
+        desc.channels.push_back(channel);
+    }
+    desc.records.resize(static_cast<std::size_t>(records));
+    for (int r = 0; r < records; ++r) {
+        logwriter::Record& record = desc.records[static_cast<std::size_t>(r)];
+        record.time = kDay + r / 86400.0;
+        record.values.assign(items.size(), 1000.0 - r);
+        record.errors.assign(items.size(), 0);
+        if (!items.empty()) record.values[0] = r * 0.5;
+        if (items.size() > 1 && r % 7 == 3) record.errors[1] = 12;
+    }
+    desc.trailing_bytes.assign(24, '\0');  // the PC record count leaves out the last 24 bytes
+    return desc;
+}
+
+void Gate::wait(std::int32_t index) {
+    if (index < at_) return;
+    std::unique_lock lock(mutex_);
+    ++waiting_;
+    opened_.wait(lock, [this] { return open_; });
+    --waiting_;
+}
+
+void Gate::open() {
+    {
+        std::lock_guard lock(mutex_);
+        open_ = true;
+    }
+    opened_.notify_all();
+}
+
+int Gate::waiting() {
+    std::lock_guard lock(mutex_);
+    return waiting_;
+}
+
+SessionFactory faulty_sessions(corvex::testing::LogFaults faults) {
+    return [faults]() -> Expected<platform::ComPtr<ILog>, std::string> {
+        auto inner = create_log_session();
+        if (!inner) return inner;
+        return corvex::testing::FaultyLog::wrap(std::move(inner).value(), faults);
+    };
 }
 
 }  // namespace corvex::viewer::testing

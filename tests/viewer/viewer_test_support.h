@@ -1,11 +1,14 @@
 // Shared helpers of the viewer tests: the application object, scratch
 // folders with their own settings file and registry store, dialogs answered
-// from a script, and access to the window's controls by name.
+// from a script, access to the window's controls by name, logs written for a
+// test, and sessions with faults.
 #pragma once
 
+#include <condition_variable>
 #include <deque>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -17,9 +20,12 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/faulty_log.h"
+#include "tests/support/scratch_dir.h"
+#include "tools/logwriter/log_writer.h"
+#include "viewer/log_module.h"
 #include "viewer/main_window.h"
 #include "viewer/settings_store.h"
-#include "tests/support/scratch_dir.h"
 #include "viewer/user_dialogs.h"
 
 namespace corvex::viewer::testing {
@@ -66,7 +72,39 @@ protected:
 
     // A main window on this test's settings and dialogs, after its load.
     std::unique_ptr<MainWindow> make_window() { return std::make_unique<MainWindow>(settings, dialogs); }
+    // Writes the log into the scratch folder.
+    std::filesystem::path write_log(const char* name, const logwriter::LogDescription& desc) {
+        logwriter::write_log(scratch / name, desc);
+        return scratch / name;
+    }
 };
+
+// A PC log with detailed errors of `records` records one second apart from
+// 2024-03-05 00:00:00, one item of unit type 577 per (label, symbol): record r
+// holds r * 0.5 on the first item and 1000 - r on the others, and an error
+// word 12 on the second item of every seventh record from the fourth.
+logwriter::LogDescription seconds_log(int records, const std::vector<std::pair<const char*, const char*>>& items = {
+                                                       {"Flow", "m/s"}, {"Level", ""}});
+
+// Holds every session's reads of records from `at` on until it is opened,
+// so that a test can act while an export or a scan is under way.
+class Gate {
+public:
+    explicit Gate(std::int32_t at) : at_(at) {}
+    void wait(std::int32_t index);
+    void open();
+    int waiting();  // reads held at the gate now
+
+private:
+    const std::int32_t at_;
+    std::mutex mutex_;
+    std::condition_variable opened_;
+    bool open_ = false;
+    int waiting_ = 0;
+};
+
+// Makes sessions around real ones with the given faults.
+SessionFactory faulty_sessions(corvex::testing::LogFaults faults);
 
 // A child of `parent` by object name; fails the test when missing.
 template <class W>

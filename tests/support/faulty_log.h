@@ -1,14 +1,31 @@
-#include "faulty_log.h"
+// A Log that passes every call to a real one, except for the faults a test
+// asks for: no log information, or records from one index on that cannot be
+// read (Item answers no record, as the real Log does for a damaged record).
+// A test may also run code before each Item call, to hold reads there.
+#pragma once
 
-#include "viewer/log_module.h"
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <utility>
 
-namespace corvex::viewer::testing {
+#include "corvex/corvex.h"
+#include "corvex/platform/com_ptr.h"
 
-namespace {
+namespace corvex::testing {
+
+struct LogFaults {
+    bool no_log_info = false;
+    std::optional<std::int32_t> unreadable_from;     // Item answers no record from this index on
+    std::function<void(std::int32_t)> before_item;  // runs before each Item call
+};
 
 class FaultyLog final : public ILog {
 public:
-    FaultyLog(platform::ComPtr<ILog> inner, Faults faults) : inner_(std::move(inner)), faults_(faults) {}
+    static platform::ComPtr<ILog> wrap(platform::ComPtr<ILog> inner, LogFaults faults) {
+        return platform::ComPtr<ILog>(new FaultyLog(std::move(inner), std::move(faults)));
+    }
 
     HRESULT QueryInterface(const GUID& iid, void** out) override {
         if (!out) return E_POINTER;
@@ -18,7 +35,7 @@ public:
         AddRef();
         return S_OK;
     }
-    ULONG AddRef() override { return ++count_; }  // each session stays on one thread
+    ULONG AddRef() override { return ++count_; }
     ULONG Release() override {
         const ULONG left = --count_;
         if (left == 0) delete this;
@@ -34,62 +51,33 @@ public:
         return E_NOTIMPL;
     }
 
-    HRESULT get__NewEnum(IUnknown** out) override { return inner_->get__NewEnum(out); }
     HRESULT get_Item(std::int32_t index, ILogRecord** out) override {
-        if (faults_.gate) faults_.gate->wait(index);
-        if (faults_.unreadable_record && index >= *faults_.unreadable_record) {
+        if (faults_.before_item) faults_.before_item(index);
+        if (faults_.unreadable_from && index >= *faults_.unreadable_from) {
             *out = nullptr;
             return S_OK;
         }
         return inner_->get_Item(index, out);
     }
+    HRESULT GetLogInfo(ILogInfo** out) override {
+        if (!faults_.no_log_info) return inner_->GetLogInfo(out);
+        *out = nullptr;
+        return E_FAIL;
+    }
+    HRESULT get__NewEnum(IUnknown** out) override { return inner_->get__NewEnum(out); }
     HRESULT Open(BSTR name, std::int32_t* result) override { return inner_->Open(name, result); }
     HRESULT GetNextRecord(ILogRecord** out) override { return inner_->GetNextRecord(out); }
     HRESULT Seek(std::int32_t offset, std::int32_t whence, std::int32_t* result) override {
         return inner_->Seek(offset, whence, result);
     }
-    HRESULT GetLogInfo(ILogInfo** out) override {
-        if (faults_.no_log_info) {
-            *out = nullptr;
-            return E_FAIL;
-        }
-        return inner_->GetLogInfo(out);
-    }
     HRESULT get_Count(std::int32_t* out) override { return inner_->get_Count(out); }
 
 private:
+    FaultyLog(platform::ComPtr<ILog> inner, LogFaults faults) : inner_(std::move(inner)), faults_(std::move(faults)) {}
+
     platform::ComPtr<ILog> inner_;
-    Faults faults_;
-    ULONG count_ = 0;
+    LogFaults faults_;
+    std::atomic<ULONG> count_{0};
 };
 
-}  // namespace
-
-void Gate::wait(std::int32_t index) {
-    if (index < at_) return;
-    std::unique_lock lock(mutex_);
-    ++waiting_;
-    opened_.wait(lock, [this] { return open_; });
-    --waiting_;
-}
-
-void Gate::open() {
-    {
-        std::lock_guard lock(mutex_);
-        open_ = true;
-    }
-    opened_.notify_all();
-}
-
-int Gate::waiting() {
-    std::lock_guard lock(mutex_);
-    return waiting_;
-}
-
-Expected<platform::ComPtr<ILog>, std::string> faulty_session(const Faults& faults) {
-    auto inner = create_log_session();
-    if (!inner) return inner;
-    return platform::ComPtr<ILog>(new FaultyLog(std::move(inner).value(), faults));
-}
-
-}  // namespace corvex::viewer::testing
+}  // namespace corvex::testing
