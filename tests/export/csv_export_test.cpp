@@ -14,7 +14,7 @@
 #include "logmodule/objects/log.h"
 #include "tests/export/export_fixtures.h"
 #include "tests/export/export_test_support.h"
-#include "tests/export/unreadable_record_log.h"
+#include "tests/support/faulty_log.h"
 #include "export/csv_export.h"
 #include "export/export_error.h"
 
@@ -89,8 +89,8 @@ TEST(CsvExport, GermanDecimalCommaIsQuotedInACommaDelimitedFile) {
 TEST(CsvExport, RecordsBeforeAnUnreadableRecordAreKept) {
     ScopedLocaleEnv env("C.UTF-8");
     ScratchDir dir;
-    platform::ComPtr<ILog> log(testing::UnreadableRecordLog::make(
-        testing::open_log(dir / "meter_basic.log", testing::meter_basic_log()), 2));
+    const auto log = corvex::testing::FaultyLog::wrap(
+        testing::open_log(dir / "meter_basic.log", testing::meter_basic_log()), {.unreadable_from = 2, .before_item = {}});
     std::vector<std::int64_t> reported;
     auto outcome = export_csv(log.get(), options_for({"", nullptr, "", {true, true}, false, true, ","}),
                               dir / "cut.csv", [&](std::int64_t done, std::int64_t) { reported.push_back(done); });

@@ -15,7 +15,7 @@
 #include "logmodule/objects/log.h"
 #include "tests/export/export_fixtures.h"
 #include "tests/export/export_test_support.h"
-#include "tests/export/unreadable_record_log.h"
+#include "tests/support/faulty_log.h"
 #include "tests/export/workbook_reader.h"
 #include "export/export_error.h"
 #include "export/workbook_export.h"
@@ -290,8 +290,8 @@ TEST(WorkbookExport, AFileOpenInASpreadsheetApplicationIsError1004) {
 
 TEST(WorkbookExport, RecordsBeforeAnUnreadableRecordAreKept) {
     ScratchDir dir;
-    platform::ComPtr<ILog> log(
-        testing::UnreadableRecordLog::make(testing::open_log(dir / "pc3.log", testing::pc3_log()), 1));
+    const auto log = corvex::testing::FaultyLog::wrap(
+        testing::open_log(dir / "pc3.log", testing::pc3_log()), {.unreadable_from = 1, .before_item = {}});
     const auto out = dir / "cut.xls";  // written under exactly this name
     auto outcome = export_workbook(log.get(), options({true}, false), out);
     ASSERT_TRUE(outcome) << outcome.error().description;
