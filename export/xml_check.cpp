@@ -104,6 +104,17 @@ bool XmlCheck::fail(const std::string& what, std::size_t at) {
 
 XmlCheck::State XmlCheck::outside_markup() const { return starts_.empty() ? State::Misc : State::Content; }
 
+// Where a start tag may end: '>' opens the element, '/' must be followed by
+// '>'; any other character is the fault named.
+bool XmlCheck::end_start_tag(unsigned char c, std::size_t at, State& state, const char* fault) {
+    if (c == '>') return open_element(false, at, state);
+    if (c == '/') {
+        state = State::EmptyTagEnd;
+        return true;
+    }
+    return fail(fault, at);
+}
+
 bool XmlCheck::open_element(bool empty, std::size_t at, State& state) {
     if (in_watched_) {
         in_watched_ = false;
@@ -277,12 +288,8 @@ bool XmlCheck::feed(std::string_view piece) {
             if (in_watched_) watched_value_.reset();
             if (is(c, kBlank)) {
                 state = State::InTag;
-            } else if (c == '>') {
-                if (!open_element(false, i, state)) return false;
-            } else if (c == '/') {
-                state = State::EmptyTagEnd;
-            } else {
-                return fail("a bad character in an element name", i);
+            } else if (!end_start_tag(c, i, state, "a bad character in an element name")) {
+                return false;
             }
             break;
         case State::InTag:
@@ -290,12 +297,8 @@ bool XmlCheck::feed(std::string_view piece) {
             if (is(c, kNameStart)) {
                 if (in_watched_) attribute_.assign(1, static_cast<char>(c));
                 state = State::AttributeName;
-            } else if (c == '>') {
-                if (!open_element(false, i, state)) return false;
-            } else if (c == '/') {
-                state = State::EmptyTagEnd;
-            } else {
-                return fail("a bad character in a start tag", i);
+            } else if (!end_start_tag(c, i, state, "a bad character in a start tag")) {
+                return false;
             }
             break;
         case State::AttributeName:
@@ -352,12 +355,8 @@ bool XmlCheck::feed(std::string_view piece) {
         case State::AfterValue:
             if (is(c, kBlank)) {
                 state = State::InTag;
-            } else if (c == '>') {
-                if (!open_element(false, i, state)) return false;
-            } else if (c == '/') {
-                state = State::EmptyTagEnd;
-            } else {
-                return fail("attributes without a blank between them", i);
+            } else if (!end_start_tag(c, i, state, "attributes without a blank between them")) {
+                return false;
             }
             break;
         case State::EmptyTagEnd:

@@ -45,6 +45,7 @@ private:
 
     bool fail(const std::string& what, std::size_t at);
     bool open_element(bool empty, std::size_t at, State& state);
+    bool end_start_tag(unsigned char c, std::size_t at, State& state, const char* fault);
     State close_element();
     State outside_markup() const;
 
