@@ -44,6 +44,18 @@ void append_utf16(std::u16string& out, char32_t cp) {
 
 bool is_high_surrogate(char16_t u) { return u >= 0xD800 && u <= 0xDBFF; }
 bool is_low_surrogate(char16_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
+bool is_surrogate(char32_t c) { return c >= 0xD800 && c <= 0xDFFF; }
+
+// The code point at text[i]: a surrogate pair counts as one and moves i onto
+// its second half; a lone surrogate comes back as itself.
+char32_t take_code_point(std::u16string_view text, std::size_t& i) {
+    const char16_t u = text[i];
+    if (is_high_surrogate(u) && i + 1 < text.size() && is_low_surrogate(text[i + 1])) {
+        ++i;
+        return 0x10000 + ((static_cast<char32_t>(u) - 0xD800) << 10) + (text[i] - 0xDC00);
+    }
+    return u;
+}
 
 // A byte that is not part of a valid UTF-8 sequence travels as U+DC00 + byte;
 // only bytes 0x80..0xFF can be such bytes.
@@ -56,15 +68,11 @@ std::string utf16_to_utf8(std::u16string_view text) {
     std::string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
-        const char16_t u = text[i];
-        if (is_high_surrogate(u) && i + 1 < text.size() && is_low_surrogate(text[i + 1])) {
-            append_utf8(out, 0x10000 + ((static_cast<char32_t>(u) - 0xD800) << 10) + (text[i + 1] - 0xDC00));
-            ++i;
-        } else if (is_high_surrogate(u) || is_low_surrogate(u)) {
+        const char32_t c = take_code_point(text, i);
+        if (is_surrogate(c))
             out += '?';  // an unpaired surrogate has no form in UTF-8
-        } else {
-            append_utf8(out, u);
-        }
+        else
+            append_utf8(out, c);
     }
     return out;
 }
@@ -179,17 +187,13 @@ std::optional<std::string> utf16_to_path(std::u16string_view text) {
     std::string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
-        const char16_t u = text[i];
-        if (is_high_surrogate(u) && i + 1 < text.size() && is_low_surrogate(text[i + 1])) {
-            append_utf8(out, 0x10000 + ((static_cast<char32_t>(u) - 0xD800) << 10) + (text[i + 1] - 0xDC00));
-            ++i;
-        } else if (is_escaped_byte(u)) {
-            out += static_cast<char>(u - kEscapeBase);
-        } else if (is_high_surrogate(u) || is_low_surrogate(u)) {
+        const char32_t c = take_code_point(text, i);
+        if (!is_surrogate(c))
+            append_utf8(out, c);
+        else if (is_escaped_byte(static_cast<char16_t>(c)))
+            out += static_cast<char>(c - kEscapeBase);
+        else
             return std::nullopt;
-        } else {
-            append_utf8(out, u);
-        }
     }
     return out;
 }
