@@ -12,7 +12,7 @@
 #include "export/workbook_export.h"
 #include "tests/export/export_fixtures.h"
 #include "tests/export/export_test_support.h"
-#include "tests/export/workbook_reader.h"
+#include "tests/support/workbook_reader.h"
 
 namespace corvex::exporting {
 namespace {
@@ -121,7 +121,7 @@ TEST(RangeExport, WritesTheFullExportsRecordsInsideTheRangeAndTheWholeLogsInform
         if (!c.workbook) continue;
         const auto book = dir / "range.xlsx";
         ASSERT_TRUE(export_workbook(log.get(), options, book));
-        const testing::ReadWorkbook read = testing::read_workbook(book);
+        const corvex::testing::ReadWorkbook read = corvex::testing::read_workbook(book);
         ASSERT_TRUE(read.ok) << read.failure;
         EXPECT_EQ(read.value("Log Info", "B5"), "5000");
         const int rows = c.last - c.first + 1;

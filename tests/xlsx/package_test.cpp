@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "tests/support/scratch_dir.h"
-#include "tests/xlsx/package_reader.h"
+#include "tests/support/workbook_reader.h"
 #include "export/xlsx/package.h"
 
 namespace corvex::xlsx {
@@ -24,7 +24,7 @@ namespace {
 
 using corvex::testing::ScratchDir;
 using testing::hex_of;
-using testing::ReadPackage;
+using testing::ReadWorkbook;
 
 Options fixed_options() {
     Options options;
@@ -128,7 +128,7 @@ TEST(XlsxPackage, ReadsBackEveryCellSheetAndWidth) {
     auto summary = package->finish();
     ASSERT_TRUE(summary) << summary.error().message;
 
-    const ReadPackage book = testing::read_package(path);
+    const ReadWorkbook book = testing::read_workbook(path);
     ASSERT_TRUE(book.ok) << book.failure;
     EXPECT_EQ(book.sheets, (std::vector<std::string>{"Log Info", "Log Data", "Empty"}));
     EXPECT_EQ(book.active, "Log Data");
@@ -146,7 +146,7 @@ TEST(XlsxPackage, ReadsBackEveryCellSheetAndWidth) {
         const auto& cell = book.cells.at("Log Info").at(address);
         EXPECT_EQ(cell.type, "s");
         EXPECT_EQ(cell.bold, r % 2 == 1);
-        EXPECT_EQ(cell.value, hex_of(kTexts[r].read));
+        EXPECT_EQ(cell.exact, hex_of(kTexts[r].read));
     }
     for (std::uint32_t r = 0; r < std::size(kNumbers); ++r) {
         const NumberCase& n = kNumbers[r];
@@ -157,9 +157,9 @@ TEST(XlsxPackage, ReadsBackEveryCellSheetAndWidth) {
         EXPECT_EQ(cell.format, n.format);
         EXPECT_EQ(cell.bold, n.style == Style::bold);
         if (*n.shown) {
-            EXPECT_EQ(cell.value, std::string(n.type) == "e" ? hex_of(n.shown) : n.shown);
+            EXPECT_EQ(cell.exact, std::string(n.type) == "e" ? hex_of(n.shown) : n.shown);
         } else {
-            EXPECT_EQ(testing::from_python_hex(cell.value), n.value);  // openpyxl reads "-0" as 0
+            EXPECT_EQ(testing::from_python_hex(cell.exact), n.value);  // openpyxl reads "-0" as 0
         }
         if (std::isfinite(n.value)) {
             // The text in the XML parses to the very bits written, the sign of zero too.
@@ -293,7 +293,7 @@ std::string write_mixed(const std::filesystem::path& path, unsigned threads) {
 TEST(XlsxPackage, SameBytesWhateverTheThreads) {
     ScratchDir dir;
     const std::string reference = write_mixed(dir / "reference.xlsx", 0);
-    const ReadPackage book = testing::read_package(dir / "reference.xlsx", true);
+    const ReadWorkbook book = testing::read_workbook(dir / "reference.xlsx", true);
     ASSERT_TRUE(book.ok) << book.failure;
     EXPECT_EQ(book.rows.at("xl/worksheets/sheet1.xml"), std::make_pair(3000L, 3000L));
     for (const unsigned threads : {1u, 2u, 5u}) {
@@ -311,7 +311,7 @@ TEST(XlsxPackage, CreationTimeFromSourceDateEpochElseNow) {
         auto package = Package::create(dir / "created.xlsx", options);
         ASSERT_TRUE(package->add_sheet("Data"));
         ASSERT_TRUE(package->finish());
-        const ReadPackage book = testing::read_package(dir / "created.xlsx");
+        const ReadWorkbook book = testing::read_workbook(dir / "created.xlsx");
         ASSERT_TRUE(book.ok) << book.failure;
         EXPECT_EQ(book.created, from_environment ? "1970-01-02T00:00:00" : "2023-11-14T22:13:20");
     }
@@ -346,7 +346,7 @@ TEST(XlsxPackage, LargeWorkbookOverTwoSheetsWithZip64) {
     ::close(fd);
     EXPECT_EQ(summary->sheets[0].rows, Sheet::kMaxRows);
 
-    const ReadPackage book = testing::read_package(path, true);
+    const ReadWorkbook book = testing::read_workbook(path, true);
     ASSERT_TRUE(book.ok) << book.failure;
     EXPECT_TRUE(book.zip64);
     EXPECT_EQ(book.rows.at("xl/worksheets/sheet1.xml"), std::make_pair(long{Sheet::kMaxRows}, long{Sheet::kMaxRows}));

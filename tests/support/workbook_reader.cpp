@@ -1,20 +1,23 @@
-#include "tests/xlsx/package_reader.h"
+#include "tests/support/workbook_reader.h"
 
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <sstream>
 
-namespace corvex::xlsx::testing {
+namespace corvex::testing {
 
 namespace {
 
+// Every field, empty ones at the end too.
 std::vector<std::string> split_tabs(const std::string& line) {
     std::vector<std::string> fields;
-    std::istringstream in(line);
-    std::string field;
-    while (std::getline(in, field, '\t')) fields.push_back(field);
-    return fields;
+    for (std::size_t start = 0;;) {
+        const std::size_t tab = line.find('\t', start);
+        fields.push_back(line.substr(start, tab - start));
+        if (tab == std::string::npos) return fields;
+        start = tab + 1;
+    }
 }
 
 std::string quoted(const std::string& text) { return "'" + text + "'"; }
@@ -27,6 +30,18 @@ double decimal(const std::string& text) {
 }
 
 }  // namespace
+
+const WorkbookCell* ReadWorkbook::cell(const std::string& sheet, const std::string& address) const {
+    const auto s = cells.find(sheet);
+    if (s == cells.end()) return nullptr;
+    const auto c = s->second.find(address);
+    return c == s->second.end() ? nullptr : &c->second;
+}
+
+std::string ReadWorkbook::value(const std::string& sheet, const std::string& address) const {
+    const WorkbookCell* c = cell(sheet, address);
+    return c ? c->value : std::string("<empty>");
+}
 
 std::string hex_of(const std::string& text) {
     static const char digits[] = "0123456789abcdef";
@@ -48,11 +63,10 @@ double from_python_hex(const std::string& text) {
     return negative ? -value : value;
 }
 
-ReadPackage read_package(const std::filesystem::path& path, bool rows_only) {
-    ReadPackage book;
-    const std::string script = std::string(CORVEX_SOURCE_DIR) + "/tests/xlsx/read_package.py";
-    const std::string command = quoted(CORVEX_SYSTEM_PYTHON) + " " + quoted(script) + (rows_only ? " --rows " : " ") +
-                                quoted(path.string()) + " 2>&1";
+ReadWorkbook read_workbook(const std::filesystem::path& path, bool rows_only) {
+    ReadWorkbook book;
+    const std::string command = quoted(CORVEX_SYSTEM_PYTHON) + " " + quoted(CORVEX_READ_WORKBOOK_SCRIPT) +
+                                (rows_only ? " --rows " : " ") + quoted(path.string()) + " 2>&1";
     FILE* pipe = ::popen(command.c_str(), "r");
     if (!pipe) {
         book.failure = "cannot run " + command;
@@ -69,12 +83,11 @@ ReadPackage read_package(const std::filesystem::path& path, bool rows_only) {
     std::string line;
     while (std::getline(lines, line)) {
         const std::vector<std::string> f = split_tabs(line);
-        if (f.empty()) continue;
         if (f[0] == "zip64" && f.size() == 2) book.zip64 = f[1] == "1";
         else if (f[0] == "sheet" && f.size() == 2) book.sheets.push_back(f[1]);
         else if (f[0] == "active" && f.size() == 2) book.active = f[1];
         else if (f[0] == "created" && f.size() == 2) book.created = f[1];
-        else if (f[0] == "cell" && f.size() == 7) book.cells[f[1]][f[2]] = ReadCell{f[3], f[4] == "bold", f[5], f[6]};
+        else if (f[0] == "cell" && f.size() == 8) book.cells[f[1]][f[2]] = {f[3], f[4] == "bold", f[5], f[6], f[7]};
         else if (f[0] == "raw" && f.size() == 4) book.raw[f[1]][f[2]] = f[3];
         else if (f[0] == "width" && f.size() == 4) book.widths[f[1]][f[2]] = decimal(f[3]);
         else if (f[0] == "rowbold" && f.size() == 3) book.bold_rows[f[1]].insert(std::stoi(f[2]));
@@ -84,4 +97,4 @@ ReadPackage read_package(const std::filesystem::path& path, bool rows_only) {
     return book;
 }
 
-}  // namespace corvex::xlsx::testing
+}  // namespace corvex::testing

@@ -1,20 +1,24 @@
-"""Describes a workbook package as openpyxl and zipfile read it, one fact per line.
+"""Describes a workbook as openpyxl and zipfile read it, one fact per line.
 
+    zip64 <TAB> 0|1                           (whether the archive has ZIP64 end records)
     sheet <TAB> name                          (in workbook order)
     active <TAB> name
     created <TAB> yyyy-mm-ddThh:mm:ss         (the creation time, UTC)
-    cell <TAB> sheet <TAB> A1 <TAB> type <TAB> bold <TAB> number format <TAB> value
-    raw <TAB> sheet <TAB> A1 <TAB> text of <v>  (numbers as written in the XML)
+    cell <TAB> sheet <TAB> A1 <TAB> type <TAB> bold|plain <TAB> number format <TAB> shown <TAB> exact
+    raw <TAB> sheet <TAB> A1 <TAB> text of <v>  (as written in the XML)
     width <TAB> sheet <TAB> column letter <TAB> width   (custom widths)
-    rowbold <TAB> sheet <TAB> row
-    zip64 <TAB> 0|1                           (whether the archive has ZIP64 end records)
+    rowbold <TAB> sheet <TAB> row                       (rows formatted bold as a whole)
 
 With --rows, only zip64 and, per sheet part, rows <TAB> part <TAB> count <TAB> last row
 (for workbooks too large for openpyxl to read in a test).
 
-Values: numbers as float.hex(), dates as ISO text, texts as the hex of their
-UTF-8 bytes after the workbook format's _xHHHH_ escapes are undone (openpyxl
-leaves them). zipfile checks every part's CRC first.
+A cell's value twice: shown as a person reads it (dates to the nearest second as
+yyyy-mm-dd hh:mm:ss, numbers in Python's shortest form, tab and line breaks
+escaped), and exact (numbers as float.hex(), dates in ISO form, texts as the hex
+of their UTF-8). Texts have the workbook format's _xHHHH_ escapes undone
+(openpyxl leaves them). zipfile checks every part's CRC first; a bad CRC or a
+number cell whose <v> is no number fails the run. The file is opened as a
+stream: openpyxl refuses names that do not end in .xlsx.
 """
 import datetime
 import re
@@ -24,16 +28,19 @@ import zipfile
 import openpyxl
 
 ESCAPE = re.compile("_x([0-9A-Fa-f]{4})_")
+CELL = re.compile(r'<c r="([A-Z]+[0-9]+)"([^>]*?)(?:/>|>(.*?)</c>)', re.S)
 
 
-def value_text(value):
+def shown_and_exact(value):
     if isinstance(value, bool):
         raise ValueError("booleans are not written")
     if isinstance(value, (int, float)):
-        return float(value).hex()
+        return str(value), float(value).hex()
     if isinstance(value, datetime.datetime):
-        return value.isoformat()
-    return ESCAPE.sub(lambda m: chr(int(m.group(1), 16)), str(value)).encode("utf-8").hex()
+        rounded = value + datetime.timedelta(microseconds=500000)
+        return rounded.strftime("%Y-%m-%d %H:%M:%S"), value.isoformat()
+    text = ESCAPE.sub(lambda m: chr(int(m.group(1), 16)), str(value))
+    return text.replace("\t", "\\t").replace("\n", "\\n").replace("\r", "\\r"), text.encode("utf-8").hex()
 
 
 def has_zip64_end(path):
@@ -48,6 +55,23 @@ def count_rows(archive, out):
         out.write(f"rows\t{name}\t{len(rows)}\t{rows[-1] if rows else 0}\n")
 
 
+def raw_values(archive, index):
+    """The <v> texts of the index-th sheet's cells; a number cell's must be a number."""
+    name = f"xl/worksheets/sheet{index + 1}.xml"
+    raws = []
+    for address, attributes, content in CELL.findall(archive.read(name).decode("utf-8")):
+        value = re.search(r"<v>([^<]*)</v>", content)
+        if value is None:
+            continue
+        raws.append((address, value[1]))
+        if re.search(r'\bt="', attributes) is None:
+            try:
+                float(value[1])
+            except ValueError:
+                raise SystemExit(f"not a number in {name} {address}: {value[1]}")
+    return raws
+
+
 def main(path, rows_only):
     out = sys.stdout
     with zipfile.ZipFile(path) as archive:
@@ -58,11 +82,9 @@ def main(path, rows_only):
         if rows_only:
             count_rows(archive, out)
             return
-        workbook = openpyxl.load_workbook(path)
-        raws = {}
-        for index, sheet in enumerate(workbook.worksheets):
-            xml = archive.read(f"xl/worksheets/sheet{index + 1}.xml").decode("utf-8")
-            raws[sheet.title] = re.findall(r'<c r="([A-Z]+[0-9]+)"[^>]*><v>([^<]*)</v>', xml)
+        with open(path, "rb") as stream:
+            workbook = openpyxl.load_workbook(stream)
+        raws = {sheet.title: raw_values(archive, i) for i, sheet in enumerate(workbook.worksheets)}
     for sheet in workbook.worksheets:
         out.write(f"sheet\t{sheet.title}\n")
     out.write(f"active\t{workbook.active.title}\n")
@@ -73,8 +95,9 @@ def main(path, rows_only):
                 if cell.value is None:
                     continue
                 bold = "bold" if cell.font is not None and cell.font.b else "plain"
+                shown, exact = shown_and_exact(cell.value)
                 out.write(f"cell\t{sheet.title}\t{cell.coordinate}\t{cell.data_type}\t{bold}\t"
-                          f"{cell.number_format}\t{value_text(cell.value)}\n")
+                          f"{cell.number_format}\t{shown}\t{exact}\n")
         for address, text in raws[sheet.title]:
             out.write(f"raw\t{sheet.title}\t{address}\t{text}\n")
         for letter, dimension in sorted(sheet.column_dimensions.items()):
