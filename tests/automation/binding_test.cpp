@@ -1,4 +1,5 @@
-// Driving every class through IDispatch by name, and the failure codes of Invoke.
+// Driving every class through IDispatch by name. How names resolve and how
+// Invoke fails are the platform's dispatch, checked in tests/platform/dispatch_test.cpp.
 #include "client_support.h"
 #include "corvex/platform/activation.h"
 #include "tests/support/log_file.h"
@@ -39,48 +40,6 @@ protected:
         return std::u16string(p.begin(), p.end());  // the scratch folder's name is ASCII
     }
 };
-
-TEST_F(Binding, NamesResolveWithoutCaseToThePublishedIds) {
-    auto log = create<IDispatch>("Corvex.Log");
-    auto units = create<IDispatch>("Corvex.UnitTypeInfo");
-    auto convert = create<IDispatch>("Corvex.ConvertLog");
-    struct Case {
-        IDispatch* object;
-        const char16_t* name;
-        DISPID id;
-    };
-    const Case cases[] = {
-        {log.get(), u"open", 1},          {log.get(), u"OPEN", 1},          {log.get(), u"Item", 0},
-        {log.get(), u"_NewEnum", -4},     {log.get(), u"GetLogInfo", 5},    {log.get(), u"count", 8},
-        {log.get(), u"Seek", 4},          {units.get(), u"Mneumonic", 7},   {units.get(), u"UnitCount", 6},
-        {convert.get(), u"ComPort", 2},   {convert.get(), u"RZ417ToPC", 1}, {convert.get(), u"computername", 4},
-    };
-    for (const Case& c : cases) {
-        DISPID id = 99;
-        LPOLESTR names[] = {const_cast<LPOLESTR>(c.name)};
-        EXPECT_EQ(c.object->GetIDsOfNames(IID_NULL, names, 1, 0, &id), S_OK);
-        EXPECT_EQ(id, c.id);
-    }
-    // Further names are argument positions.
-    LPOLESTR seek[] = {const_cast<LPOLESTR>(u"Seek"), const_cast<LPOLESTR>(u"WHENCE"), const_cast<LPOLESTR>(u"nOff")};
-    DISPID ids[3] = {};
-    EXPECT_EQ(log->GetIDsOfNames(IID_NULL, seek, 3, 0, ids), S_OK);
-    EXPECT_EQ(ids[0], 4);
-    EXPECT_EQ(ids[1], 1);
-    EXPECT_EQ(ids[2], 0);
-
-    LPOLESTR unknown[] = {const_cast<LPOLESTR>(u"Close")};
-    EXPECT_EQ(log->GetIDsOfNames(IID_NULL, unknown, 1, 0, ids), DISP_E_UNKNOWNNAME);
-    EXPECT_EQ(ids[0], DISPID_UNKNOWN);
-    LPOLESTR bad_arg[] = {const_cast<LPOLESTR>(u"Seek"), const_cast<LPOLESTR>(u"offset")};
-    EXPECT_EQ(log->GetIDsOfNames(IID_NULL, bad_arg, 2, 0, ids), DISP_E_UNKNOWNNAME);
-    EXPECT_EQ(ids[0], 4);
-    EXPECT_EQ(ids[1], DISPID_UNKNOWN);
-
-    ITypeInfo* type_info = reinterpret_cast<ITypeInfo*>(1);
-    EXPECT_EQ(log->GetTypeInfo(0, 0, &type_info), E_NOTIMPL);
-    EXPECT_EQ(type_info, nullptr);
-}
 
 TEST_F(Binding, LateBoundByName) {
     auto log = create<IDispatch>("Corvex.Log.1");
@@ -151,49 +110,6 @@ TEST_F(Binding, LateBoundByName) {
     ASSERT_EQ(converted.type(), VT_I4);
     EXPECT_EQ(converted.get()->lVal, 0);
     EXPECT_NE(corvex::testing::read_file(dir() / "late.log").find("LATE"), std::string::npos);
-}
-
-TEST_F(Binding, InvokeFaultsAnswerThePlatformCodes) {
-    auto log = create<IDispatch>("Corvex.Log");
-    auto convert = create<IDispatch>("Corvex.ConvertLog");
-    VARIANT missing;
-    VariantInit(&missing);
-    missing.vt = VT_ERROR;
-    missing.scode = static_cast<SCODE>(0x80020004u);  // DISP_E_PARAMNOTFOUND: an omitted argument
-    Variant omitted;
-    *omitted.get() = missing;
-
-    struct Case {
-        const char* what;
-        IDispatch* object;
-        DISPID id;
-        WORD flags;
-        std::vector<Variant> args;
-        HRESULT expected;
-        UINT arg_err;  // checked for type mismatches
-    };
-    const WORD get = DISPATCH_METHOD | DISPATCH_PROPERTYGET;
-    const Case cases[] = {
-        {"unassigned DISPID", log.get(), 3, get, {}, DISP_E_MEMBERNOTFOUND, 0},
-        {"put on a read-only property", log.get(), 8, DISPATCH_PROPERTYPUT, {v_i4(1)}, DISP_E_MEMBERNOTFOUND, 0},
-        {"read of a write-only property", convert.get(), 2, get, {}, DISP_E_MEMBERNOTFOUND, 0},
-        {"too many arguments", log.get(), 8, get, {v_i4(1)}, DISP_E_BADPARAMCOUNT, 0},
-        {"too few arguments", log.get(), 0, get, {}, DISP_E_BADPARAMCOUNT, 0},
-        {"omitted required argument", log.get(), 0, get, {omitted}, DISP_E_PARAMNOTOPTIONAL, 0},
-        {"index that is no number", log.get(), 0, get, {v_bstr(u"first")}, DISP_E_TYPEMISMATCH, 0},
-        {"first of two arguments", log.get(), 4, get, {v_bstr(u"x"), v_i4(0)}, DISP_E_TYPEMISMATCH, 1},
-        {"second of two arguments", log.get(), 4, get, {v_i4(0), v_bstr(u"x")}, DISP_E_TYPEMISMATCH, 0},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        Variant result;
-        UINT arg_err = 77;
-        EXPECT_EQ(invoke(c.object, c.id, c.flags, c.args, result, &arg_err), c.expected);
-        if (c.expected == DISP_E_TYPEMISMATCH) {
-            EXPECT_EQ(arg_err, c.arg_err);
-        }
-        EXPECT_EQ(result.type(), VT_EMPTY);
-    }
 }
 
 }  // namespace

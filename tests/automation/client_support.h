@@ -27,6 +27,22 @@ struct EntryPoints {
     HRESULT (*unregister_server)() = nullptr;
 };
 
+// The published classes: ProgID "Corvex.<name>.1", interface "I<name>".
+struct PublishedClass {
+    const char* name;
+    CLSID clsid;
+    IID iid;
+};
+inline const PublishedClass kPublishedClasses[] = {
+    {"Log", CLSID_Log, IID_ILog},
+    {"LogRecord", CLSID_LogRecord, IID_ILogRecord},
+    {"LogInfo", CLSID_LogInfo, IID_ILogInfo},
+    {"LogUnit", CLSID_LogUnit, IID_ILogUnit},
+    {"LogItem", CLSID_LogItem, IID_ILogItem},
+    {"UnitTypeInfo", CLSID_UnitTypeInfo, IID_IUnitTypeInfo},
+    {"ConvertLog", CLSID_ConvertLog, IID_IConvertLog},
+};
+
 // The library under test, loaded once per process (as activation loads it).
 const std::string& library_path();
 const EntryPoints& entry_points();

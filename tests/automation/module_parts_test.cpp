@@ -1,10 +1,7 @@
-// The registrar language, the registration texts kept in the library, and the
-// type library's text form.
+// The registrar language and the type library's text form.
 #include <gtest/gtest.h>
 
-#include "logmodule/typeinfo/interface_descriptions.h"
 #include "logmodule/automation/registrar.h"
-#include "logmodule/automation/registration_scripts.h"
 #include "logmodule/automation/typelib_text.h"
 
 namespace corvex::automation {
@@ -62,19 +59,6 @@ TEST(Registrar, MalformedScriptsChangeNothing) {
         EXPECT_FALSE(error.empty());
         EXPECT_TRUE(store.empty()) << script;
     }
-}
-
-TEST(RegistrationScripts, OnePerClassAndEachApplies) {
-    for (const typeinfo::ClassDesc& c : typeinfo::classes()) {
-        SCOPED_TRACE(c.name);
-        const auto script = registration_script(c.registration_resource);
-        ASSERT_TRUE(script);
-        RegistryStore store;
-        ASSERT_EQ(apply_registration_script(*script, RegistrarAction::Register, "/lib/libCorvex.so", store), S_OK);
-        EXPECT_EQ(store.default_value(c.prog_id), c.description);
-        EXPECT_EQ(store.default_value(std::string(c.version_independent_prog_id) + "\\CurVer"), c.prog_id);
-    }
-    EXPECT_FALSE(registration_script(107));
 }
 
 // How members, properties and arguments are written out.

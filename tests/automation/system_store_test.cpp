@@ -62,6 +62,10 @@ TEST_F(SystemStore, RegsvrWritesItReadableByEveryoneAndUnregistersToEmptyKeys) {
     std::istringstream lines(corvex::testing::read_file(system_store()));
     for (std::string line; std::getline(lines, line);)
         EXPECT_TRUE(line.empty() || (line[0] != '@' && line[0] != '"')) << line;
+    // A library that is not there, or none named: a message and a non-zero status.
+    const std::string tool = CORVEX_REGSVR;
+    EXPECT_NE(std::system((tool + " " + (dir / "missing.so").string() + " 2>/dev/null").c_str()), 0);
+    EXPECT_NE(std::system((tool + " 2>/dev/null").c_str()), 0);
 }
 
 TEST_F(SystemStore, IsReadAfterThePerUserStoreWhichWins) {

@@ -164,15 +164,5 @@ TEST_F(ConvertTest, EveryPathOutClosesItsFilesAndReleasesItsObjects) {
     EXPECT_EQ(platform::module::live_objects(), objects);
 }
 
-TEST(ConvertMessages, DefaultSinkWritesOneLineToStandardError) {
-    set_message_sink({});
-    const Bstr missing(u"/nonexistent/corvex/missing.log"), dst(u"/nonexistent/corvex/out.cvt");
-    std::int32_t result = 0;
-    ::testing::internal::CaptureStderr();
-    ConvertLog::make()->RZ417ToPC(missing.get(), dst.get(), &result);
-    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Convert Log: Could not open input file\n");
-    EXPECT_EQ(result, -1);
-}
-
 }  // namespace
 }  // namespace corvex::convert::testing

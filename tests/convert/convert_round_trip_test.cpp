@@ -149,7 +149,9 @@ TEST_F(ConvertTest, PcLogTextsComeBackAsTheirFileBytes) {
     }
 }
 
-TEST_F(ConvertTest, ComputerNameIsEncodedCutAndPadded) {
+// The computer name is encoded, cut and padded; the settings stay for every
+// later conversion, whatever the source's format.
+TEST_F(ConvertTest, ComputerNameIsEncodedCutAndPaddedAndSettingsStay) {
     struct Case {
         std::u16string name;
         std::string field;
@@ -161,43 +163,31 @@ TEST_F(ConvertTest, ComputerNameIsEncodedCutAndPadded) {
         {u"\u03A9 \U0001F600", padded("? ?", 32)},                       // not in it: one '?' per character
         {std::u16string(u"ab\0cd", 5), padded("ab", 32)},                 // the text ends at a NUL
     };
-    const fs::path src = write_log(dir_, "one.log", pc_log(1, 2));  // a PC log needs two records to be readable
+    const lw::LogDescription meter = meter_log(lw::Format::Meter, 0, 5, 0, {577, 578, 579}, 2);
+    const fs::path sources[] = {write_log(dir_, "pc.log", pc_log(2, 2)),  // a PC log needs two records to be readable
+                                write_log(dir_, "meter.log", meter)};
     auto converter = ConvertLog::make();
-    for (const Case& c : cases) {
+    converter->put_Comport(-1);
+    converter->put_NodeID(32767);
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const Case& c = cases[i];
         SCOPED_TRACE(::testing::PrintToString(text::utf16_to_utf8(c.name)));
         const Bstr name(c.name);
         ASSERT_EQ(converter->put_ComputerName(name.get()), S_OK);
-        ASSERT_EQ(convert(*converter, src, dir_ / "one.cvt"), 0);
-        const std::optional<ParsedLog> out = parse_converted(read_file(dir_ / "one.cvt"));
-        ASSERT_TRUE(out);
-        EXPECT_EQ(out->items[0].computer, c.field);
-    }
-    // A null name stores the empty name.
-    ASSERT_EQ(converter->put_ComputerName(nullptr), S_OK);
-    ASSERT_EQ(convert(*converter, src, dir_ / "one.cvt"), 0);
-    EXPECT_EQ(parse_converted(read_file(dir_ / "one.cvt"))->items[0].computer, std::string(32, ' '));
-}
-
-TEST_F(ConvertTest, SettingsStayForEveryLaterConversion) {
-    const fs::path pc = write_log(dir_, "pc.log", pc_log(2, 2));
-    const fs::path meter = write_log(dir_, "meter.log", meter_log(lw::Format::Meter, 0, 5, 0, {577, 578, 579}, 2));
-    auto converter = ConvertLog::make();
-    const Bstr name(u"Station North");
-    converter->put_ComputerName(name.get());
-    converter->put_Comport(-1);
-    converter->put_NodeID(32767);
-    for (const fs::path& src : {pc, meter, pc}) {
-        SCOPED_TRACE(src.filename().string());
-        ASSERT_EQ(convert(*converter, src, dir_ / "out.cvt"), 0);
+        ASSERT_EQ(convert(*converter, sources[i % 2], dir_ / "out.cvt"), 0);
         const std::optional<ParsedLog> out = parse_converted(read_file(dir_ / "out.cvt"));
         ASSERT_TRUE(out);
         ASSERT_GT(out->items_before_end, 0);
         for (int k = 0; k < out->items_before_end; ++k) {
-            EXPECT_EQ(out->items[k].computer, padded("Station North", 32));
+            EXPECT_EQ(out->items[k].computer, c.field);
             EXPECT_EQ(out->items[k].comport, -1);
             EXPECT_EQ(out->items[k].node_id, 32767);
         }
     }
+    // A null name stores the empty name.
+    ASSERT_EQ(converter->put_ComputerName(nullptr), S_OK);
+    ASSERT_EQ(convert(*converter, sources[0], dir_ / "out.cvt"), 0);
+    EXPECT_EQ(parse_converted(read_file(dir_ / "out.cvt"))->items[0].computer, std::string(32, ' '));
 }
 
 }  // namespace

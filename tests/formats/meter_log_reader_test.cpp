@@ -260,21 +260,5 @@ TEST(MeterLogReader, SeekingFarDoesNotOverflow) {
     EXPECT_FALSE(reader.ReadRecord(nullptr, nullptr, nullptr, nullptr));
 }
 
-TEST(CompactMeterLogReader, CountsEveryDescriptorInUseButReportsLeadingChannels) {
-    LogDescription desc = meter_log(0x3000, 2, Format::CompactMeter);
-    desc.channels[1].unit_type = 0;
-    desc.channels.push_back(descriptor(4, 145));
-    const auto bytes = build(desc);
-    CompactMeterLogReader reader;
-    ASSERT_EQ(reader.OpenByteSource(std::make_unique<MemoryByteSource>(bytes)), 0);
-    EXPECT_EQ(reader.value_channels(), 3);
-    EXPECT_EQ(reader.header().active_channels(), 1);
-    EXPECT_EQ(reader.RecordSize(), 8 + 3 * 10 + 2);
-    EXPECT_EQ(reader.RecordCount(), 2);
-    EXPECT_EQ(reader.header().signature, 0xA5);
-    EXPECT_EQ(reader.header().descriptors[3].channel, 4);
-    EXPECT_EQ(reader.header().descriptors[3].input, 0);
-}
-
 }  // namespace
 }  // namespace corvex::formats

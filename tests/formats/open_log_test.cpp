@@ -254,14 +254,5 @@ TEST(OpenLog, ATextFileIsRejectedWithItsFirstBytes) {
     EXPECT_NE(explain_rejection_bytes({}).find("PC log (an empty file): file is 0 bytes"), std::string::npos);
 }
 
-TEST(OpenLog, MissingFilesCannotBeOpened) {
-    testing::TempDir dir;
-    const std::string path = (dir.path() / "missing.log").string();
-    auto opened = open_log_file(path);
-    ASSERT_FALSE(opened);
-    EXPECT_EQ(opened.error(), OpenError::CannotOpen);
-    EXPECT_EQ(explain_rejection(path).rfind("cannot open", 0), 0u);
-}
-
 }  // namespace
 }  // namespace corvex::formats

@@ -50,61 +50,56 @@ std::vector<UnitSeen> expected_units(int r, const std::vector<ItemSeen>& items) 
     return units;
 }
 
-TEST_F(ObjectsTest, PcLogAnswersHeaderItemsAndEveryUnit) {
+class LogLayouts : public ObjectsTest, public ::testing::WithParamInterface<std::tuple<lw::Format, std::int32_t>> {};
+
+// Meter logs label their items from the catalogue.
+TEST_P(LogLayouts, AnswerFormatHeaderItemsAndEveryUnit) {
+    const auto [format, offset] = GetParam();
+    const bool pc = format == lw::Format::Pc, compact = format == lw::Format::CompactMeter;
     auto log = new_log();
-    ASSERT_EQ(open(log.get(), write("pc.log", pc_desc(4))), 0);
+    ASSERT_EQ(open(log.get(), write("layout.log", pc ? pc_desc(4) : meter_desc(format, offset, 5, 4))), 0);
+    platform::Bstr name, key;
+    std::int32_t header_offset = -1;
+    ASSERT_EQ(log.query<ILogFormat>()->GetFormat(name.put(), key.put(), &header_offset), S_OK);
+    EXPECT_EQ(name.utf8() + "/" + key.utf8(), pc        ? "PC log/pc"
+                                              : compact ? "compact meter log/compact_meter"
+                                                        : "meter log/meter");
+    EXPECT_EQ(header_offset, offset);
     auto info = info_of(log.get());
-    EXPECT_EQ(header_of(info.get()), (Header{40000, 40004, 1, 0x4000, 30}));
-    const std::vector<ItemSeen> expected_items = {
+    const Header header = pc ? Header{40000, 40004, 1, 0x4000, 30} : Header{41000.25, 41001.5, 0, 0x1000, 60};
+    EXPECT_EQ(header_of(info.get()), header);
+    const std::int16_t in0 = compact ? 0 : 2, in1 = compact ? 0 : 3;
+    const std::vector<ItemSeen> pc_items = {
         {577, 0, 1, u"FLOWPC", u"Inlet velocity", u"m/s", 2, 7, 9, 3},
         {9999, 0, 2, u"FLOWPC", u"Temp \u00B0C", u"\u00B0C", 2, 8, 6, 1},
         {12, 0, 3, u"FLOWPC", u"ABCDEFGHIJKLMNOPQRSTUVWXYZ012345", u"12345678", 3, 9, 12, 4},
     };
-    EXPECT_EQ(items_of(info.get()), expected_items);
-    // The PC count leaves out the last whole record; reading on still reaches it.
-    std::int32_t count = 0;
-    EXPECT_EQ(log->get_Count(&count), S_OK);
-    EXPECT_EQ(count, 3);
-    for (int r = 0; r < 4; ++r) EXPECT_EQ(next_units(log.get()), expected_units(r, expected_items)) << "record " << r;
-    EXPECT_FALSE(next_units(log.get()));
-    EXPECT_FALSE(next_units(log.get()));
-}
-
-class MeterFormats : public ObjectsTest,
-                     public ::testing::WithParamInterface<std::tuple<lw::Format, std::int32_t>> {};
-
-TEST_P(MeterFormats, MeterLogAnswersCatalogueLabelsAndEveryUnit) {
-    const auto [format, offset] = GetParam();
-    const bool compact = format == lw::Format::CompactMeter;
-    auto log = new_log();
-    ASSERT_EQ(open(log.get(), write("meter.log", meter_desc(format, offset, 5, 4))), 0);
-    platform::Bstr name, key;
-    std::int32_t header_offset = -1;
-    ASSERT_EQ(log.query<ILogFormat>()->GetFormat(name.put(), key.put(), &header_offset), S_OK);
-    EXPECT_EQ(name.utf8() + "/" + key.utf8(), compact ? "compact meter log/compact_meter" : "meter log/meter");
-    EXPECT_EQ(header_offset, offset);
-    auto info = info_of(log.get());
-    EXPECT_EQ(header_of(info.get()), (Header{41000.25, 41001.5, 0, 0x1000, 60}));
-    const std::int16_t in0 = compact ? 0 : 2, in1 = compact ? 0 : 3;
-    const std::vector<ItemSeen> expected_items = {
+    const std::vector<ItemSeen> meter_items = {
         {577, in0, 4, u"RZ417", u"Velocity", u"m/s", 0, 0, 12, 4},
         {9999, in1, 5, u"RZ417", u"#9999", u"#9999", 0, 0, 12, 4},
         {-1, 0, 6, u"RZ417", u"#4294967295", u"#4294967295", 0, 0, 12, 4},
     };
+    const std::vector<ItemSeen>& expected_items = pc ? pc_items : meter_items;
     EXPECT_EQ(items_of(info.get()), expected_items);
+    // The PC count leaves out the last whole record; reading on still reaches it.
     std::int32_t count = 0;
     EXPECT_EQ(log->get_Count(&count), S_OK);
-    EXPECT_EQ(count, 4);
+    EXPECT_EQ(count, pc ? 3 : 4);
     for (int r = 0; r < 4; ++r) EXPECT_EQ(next_units(log.get()), expected_units(r, expected_items)) << "record " << r;
+    EXPECT_FALSE(next_units(log.get()));
     EXPECT_FALSE(next_units(log.get()));
 }
 
-INSTANTIATE_TEST_SUITE_P(AllLayouts, MeterFormats,
-                         ::testing::Values(std::tuple{lw::Format::Meter, 0}, std::tuple{lw::Format::Meter, 68},
-                                           std::tuple{lw::Format::Meter, 40}, std::tuple{lw::Format::CompactMeter, 0}),
+INSTANTIATE_TEST_SUITE_P(All, LogLayouts,
+                         ::testing::Values(std::tuple{lw::Format::Pc, 0}, std::tuple{lw::Format::Meter, 0},
+                                           std::tuple{lw::Format::Meter, 68}, std::tuple{lw::Format::Meter, 40},
+                                           std::tuple{lw::Format::CompactMeter, 0}),
                          [](const auto& param) {
-                             return (std::get<0>(param.param) == lw::Format::Meter ? "MeterAt" : "CompactAt") +
-                                    std::to_string(std::get<1>(param.param));
+                             const lw::Format f = std::get<0>(param.param);
+                             const char* name = f == lw::Format::Pc      ? "PcAt"
+                                                : f == lw::Format::Meter ? "MeterAt"
+                                                                         : "CompactAt";
+                             return name + std::to_string(std::get<1>(param.param));
                          });
 
 // A compact meter log records every descriptor in use, but its channels end at
@@ -164,42 +159,6 @@ TEST_F(ObjectsTest, MeterValuesAreWidenedFromTheirOwnPlaceAndErrorWordsReachThei
                 EXPECT_EQ(units[1].value, r ? c.want_second : value_of(0, 1));
             }
         }
-    }
-}
-
-TEST_F(ObjectsTest, LogWithoutChannelsGivesEmptyRecordsAndNoItems) {
-    auto desc = pc_desc(3);
-    desc.channels.clear();
-    auto log = new_log();
-    ASSERT_EQ(open(log.get(), write("empty.log", desc)), 0);
-    auto info = info_of(log.get());
-    std::int32_t count = -1;
-    EXPECT_EQ(info->get_Count(&count), S_OK);
-    EXPECT_EQ(count, 0);
-    ComPtr<ILogItem> item;
-    EXPECT_EQ(info->get_Item(0, item.put()), E_FAIL);
-    EXPECT_FALSE(item);
-
-    ComPtr<ILogRecord> record;
-    ASSERT_EQ(log->GetNextRecord(record.put()), S_OK);
-    ASSERT_TRUE(record);
-    EXPECT_EQ(record->get_Count(&count), S_OK);
-    EXPECT_EQ(count, 0);
-    for (int i = 0; i < 2; ++i) {
-        ComPtr<IUnknown> unit;
-        EXPECT_EQ(record->GetNextUnit(unit.put()), S_OK);
-        EXPECT_FALSE(unit);
-    }
-    ComPtr<IUnknown> units, items;
-    EXPECT_EQ(record->get__NewEnum(units.put()), S_OK);
-    EXPECT_EQ(info->get__NewEnum(items.put()), S_OK);
-    for (const ComPtr<IUnknown>& unknown : {units, items}) {
-        auto enumerator = unknown.query<IEnumVARIANT>();
-        ASSERT_TRUE(enumerator);
-        VARIANT v;
-        ULONG fetched = 9;
-        EXPECT_EQ(enumerator->Next(1, &v, &fetched), S_FALSE);
-        EXPECT_EQ(fetched, 0u);
     }
 }
 

@@ -18,18 +18,6 @@ ComPtr<ILogRecord> first_record(ILog* log) {
     return record;
 }
 
-ComPtr<IEnumVARIANT> enumerator_of(ILogRecord* record) {
-    ComPtr<IUnknown> unknown;
-    EXPECT_EQ(record->get__NewEnum(unknown.put()), S_OK);
-    return unknown.query<IEnumVARIANT>();
-}
-
-ComPtr<IEnumVARIANT> enumerator_of(ILogInfo* info) {
-    ComPtr<IUnknown> unknown;
-    EXPECT_EQ(info->get__NewEnum(unknown.put()), S_OK);
-    return unknown.query<IEnumVARIANT>();
-}
-
 IUnknown* identity(IUnknown* p) {
     ComPtr<IUnknown> unknown;
     p->QueryInterface(IID_IUnknown, unknown.put_void());
@@ -128,10 +116,12 @@ TEST_F(ObjectsTest, InformationBuildsItemsByIndexAndEnumeratesThemOnce) {
     VariantClear(&w[2]);
 }
 
+// The log's information is built once per Open; a later Open builds new
+// information and changes nothing handed out before it.
 TEST_F(ObjectsTest, EverythingHandedOutOutlivesItsLog) {
     ComPtr<ILogRecord> record;
     ComPtr<ILogUnit> unit;
-    ComPtr<ILogInfo> info;
+    ComPtr<ILogInfo> info, again, reopened;
     ComPtr<ILogItem> item;
     ComPtr<IEnumVARIANT> items;
     {
@@ -140,10 +130,19 @@ TEST_F(ObjectsTest, EverythingHandedOutOutlivesItsLog) {
         ASSERT_EQ(log->get_Item(2, record.put()), S_OK);
         ASSERT_EQ(record->get_Item(1, unit.put()), S_OK);
         ASSERT_EQ(log->GetLogInfo(info.put()), S_OK);
+        ASSERT_EQ(log->GetLogInfo(again.put()), S_OK);
+        EXPECT_EQ(info.get(), again.get());
         ASSERT_EQ(info->get_Item(0, item.put()), S_OK);
         items = enumerator_of(info.get());
-        ASSERT_EQ(open(log.get(), write("pc.log", pc_desc(2))), 0);  // a later Open changes none of them
+        ASSERT_EQ(open(log.get(), write("pc.log", pc_desc(2))), 0);
+        ASSERT_EQ(log->GetLogInfo(reopened.put()), S_OK);
+        EXPECT_NE(reopened.get(), info.get());
     }
+    std::int16_t interval = 0;
+    EXPECT_EQ(reopened->get_Interval(&interval), S_OK);
+    EXPECT_EQ(interval, 30);
+    EXPECT_EQ(info->get_Interval(&interval), S_OK);
+    EXPECT_EQ(interval, 60);
     EXPECT_EQ(read_record(record.get()).size(), 3u);
     record.reset();
     EXPECT_EQ(read_unit(unit.get()), (UnitSeen{VT_R8, value_of(2, 1), 2 * 16 + 1, 40002, 9999, 3, 5}));
@@ -158,49 +157,62 @@ TEST_F(ObjectsTest, EverythingHandedOutOutlivesItsLog) {
     for (auto& element : v) EXPECT_EQ(read_item(take_element<ILogItem>(element).get()).computer, u"RZ417");
 }
 
-// A class factory makes each class empty; every operation still answers.
-TEST_F(ObjectsTest, FactoryMadeObjectsAreEmptyAndAnswerEverything) {
+// Units, items, records and information a class factory makes are empty, as
+// are the records and information of a log without channels; every operation
+// still answers.
+TEST_F(ObjectsTest, EmptyObjectsAnswerEverything) {
     ComPtr<ILogUnit> unit;
     ASSERT_EQ(LogUnit::create_instance(nullptr, IID_ILogUnit, unit.put_void()), S_OK);
     EXPECT_EQ(read_unit(unit.get()), (UnitSeen{VT_R8, 0, 0, 0, 0, 0, 0}));
-
     ComPtr<ILogItem> item;
     ASSERT_EQ(LogItem::create_instance(nullptr, IID_ILogItem, item.put_void()), S_OK);
-    const ItemSeen seen = read_item(item.get());
-    EXPECT_EQ(seen, ItemSeen{});
+    EXPECT_EQ(read_item(item.get()), ItemSeen{});
 
-    ComPtr<ILogRecord> record;
-    ASSERT_EQ(LogRecord::create_instance(nullptr, IID_ILogRecord, record.put_void()), S_OK);
-    EXPECT_TRUE(read_record(record.get()).empty());
-    ComPtr<IUnknown> none;
-    EXPECT_EQ(record->GetNextUnit(none.put()), S_OK);
-    EXPECT_FALSE(none);
-    ComPtr<ILogUnit> no_unit;
-    EXPECT_EQ(record->get_Item(0, no_unit.put()), E_INVALIDARG);
-
-    ComPtr<ILogInfo> info;
-    ASSERT_EQ(LogInfo::create_instance(nullptr, IID_ILogInfo, info.put_void()), S_OK);
+    ComPtr<ILogRecord> made, read;
+    ComPtr<ILogInfo> made_info, read_info;
+    ASSERT_EQ(LogRecord::create_instance(nullptr, IID_ILogRecord, made.put_void()), S_OK);
+    ASSERT_EQ(LogInfo::create_instance(nullptr, IID_ILogInfo, made_info.put_void()), S_OK);
     double time = 1;
     std::int16_t flags = 1;
-    std::int32_t count = 1;
-    EXPECT_EQ(info->get_StartTime(&time), S_OK);
-    EXPECT_EQ(info->get_ErrorFlags(&flags), S_OK);
-    EXPECT_EQ(info->get_Count(&count), S_OK);
-    EXPECT_EQ(time + flags + count, 0);
-    ComPtr<ILogItem> no_item;
-    EXPECT_EQ(info->get_Item(0, no_item.put()), E_FAIL);
+    EXPECT_EQ(made_info->get_StartTime(&time), S_OK);
+    EXPECT_EQ(made_info->get_ErrorFlags(&flags), S_OK);
+    EXPECT_EQ(time + flags, 0);
+    auto desc = pc_desc(3);
+    desc.channels.clear();
+    auto log = new_log();
+    ASSERT_EQ(open(log.get(), write("empty.log", desc)), 0);
+    ASSERT_EQ(log->GetNextRecord(read.put()), S_OK);
+    ASSERT_EQ(log->GetLogInfo(read_info.put()), S_OK);
+    ASSERT_TRUE(read);
 
-    ComPtr<IUnknown> units, items;
-    ASSERT_EQ(record->get__NewEnum(units.put()), S_OK);
-    ASSERT_EQ(info->get__NewEnum(items.put()), S_OK);
-    for (const ComPtr<IUnknown>& unknown : {units, items}) {
-        auto enumerator = unknown.query<IEnumVARIANT>();
+    const auto expect_empty_enumerator = [](IEnumVARIANT* enumerator) {
+        ASSERT_TRUE(enumerator);
         VARIANT v;
         ULONG fetched = 9;
         EXPECT_EQ(enumerator->Next(1, &v, &fetched), S_FALSE);
         EXPECT_EQ(fetched, 0u);
         EXPECT_EQ(enumerator->Skip(1), S_FALSE);
         EXPECT_EQ(enumerator->Reset(), S_OK);
+    };
+    for (ILogRecord* record : {made.get(), read.get()}) {
+        EXPECT_TRUE(read_record(record).empty());
+        for (int i = 0; i < 2; ++i) {
+            ComPtr<IUnknown> none;
+            EXPECT_EQ(record->GetNextUnit(none.put()), S_OK);
+            EXPECT_FALSE(none);
+        }
+        ComPtr<ILogUnit> no_unit;
+        EXPECT_EQ(record->get_Item(0, no_unit.put()), E_INVALIDARG);
+        expect_empty_enumerator(enumerator_of(record).get());
+    }
+    for (ILogInfo* info : {made_info.get(), read_info.get()}) {
+        std::int32_t count = 1;
+        EXPECT_EQ(info->get_Count(&count), S_OK);
+        EXPECT_EQ(count, 0);
+        ComPtr<ILogItem> no_item;
+        EXPECT_EQ(info->get_Item(0, no_item.put()), E_FAIL);
+        EXPECT_FALSE(no_item);
+        expect_empty_enumerator(enumerator_of(info).get());
     }
 }
 

@@ -47,6 +47,13 @@ std::vector<UnitSeen> read_record(ILogRecord* record);
 ItemSeen read_item(ILogItem* item);
 // The units of the record GetNextRecord gives; no value when it gives none.
 std::optional<std::vector<UnitSeen>> next_units(ILog* log);
+// The enumerator the object's _NewEnum hands out.
+template <class T>
+ComPtr<IEnumVARIANT> enumerator_of(T* object) {
+    ComPtr<IUnknown> unknown;
+    EXPECT_EQ(object->get__NewEnum(unknown.put()), S_OK);
+    return unknown.query<IEnumVARIANT>();
+}
 // The interface of an enumerated VT_DISPATCH element; the variant is cleared.
 template <class I>
 ComPtr<I> take_element(VARIANT& v) {

@@ -32,6 +32,7 @@ constexpr MemberDesc kMembers[] = {
     {"Scale", 1, MemberKind::Method, "method Scale", kScaleParams, {"pRet", AutoType::Double, "double"}, &invoke_scale},
     {"Name", 2, MemberKind::PropertyPut, "property Name", kNameParam, {"", AutoType::Void, "void"}, &invoke_put_name},
     {"Name", 2, MemberKind::PropertyGet, "property Name", {}, {"pVal", AutoType::Bstr, "BSTR"}, &invoke_get_name},
+    {"Label", 3, MemberKind::PropertyPut, "property Label", kNameParam, {"", AutoType::Void, "void"}, &invoke_put_name},
 };
 constexpr InterfaceDesc kProbeDesc{"IProbe", IID_IProbe, "IProbe Interface", kMembers};
 
@@ -91,13 +92,14 @@ TEST(Dispatch, NamesResolveCaseInsensitivelyWithArgumentPositions) {
     LPOLESTR unknown[] = {bogus};
     EXPECT_EQ(probe->GetIDsOfNames(IID_NULL, unknown, 1, 0, ids), DISP_E_UNKNOWNNAME);
     EXPECT_EQ(ids[0], DISPID_UNKNOWN);
-}
-
-TEST(Dispatch, PropertyReadAcceptsTheScriptingClientsCombinedFlags) {
-    Call c;
-    ASSERT_EQ(c.invoke(0, DISPATCH_METHOD | DISPATCH_PROPERTYGET, {}), S_OK);
-    EXPECT_EQ(c.result.vt, VT_I4);
-    EXPECT_EQ(c.result.lVal, 7);
+    // A known member with an unknown argument name: the member resolves, the argument does not.
+    LPOLESTR bad_argument[] = {scale, bogus};
+    EXPECT_EQ(probe->GetIDsOfNames(IID_NULL, bad_argument, 2, 0, ids), DISP_E_UNKNOWNNAME);
+    EXPECT_EQ(ids[0], 1);
+    EXPECT_EQ(ids[1], DISPID_UNKNOWN);
+    ITypeInfo* type_info = reinterpret_cast<ITypeInfo*>(1);
+    EXPECT_EQ(probe->GetTypeInfo(0, 0, &type_info), E_NOTIMPL);
+    EXPECT_EQ(type_info, nullptr);
 }
 
 TEST(Dispatch, ArgumentsArriveInReverseOrderAndAreCoerced) {
@@ -121,7 +123,8 @@ TEST(Dispatch, PutTakesTheNamedPropertyPutArgument) {
     name.bstrVal = SysAllocString(u"node-4");
     ASSERT_EQ(c.invoke(2, DISPATCH_PROPERTYPUT, {name}, {DISPID_PROPERTYPUT}), S_OK);
     VariantClear(&name);
-    ASSERT_EQ(c.invoke(2, DISPATCH_PROPERTYGET, {}), S_OK);
+    // Read back with the flags scripting clients combine for a property read.
+    ASSERT_EQ(c.invoke(2, DISPATCH_METHOD | DISPATCH_PROPERTYGET, {}), S_OK);
     EXPECT_EQ(corvex::platform::bstr_view(c.result.bstrVal), u"node-4");
 }
 
@@ -133,14 +136,19 @@ TEST(Dispatch, FaultsAnswerThePlatformsCodes) {
         std::vector<VARIANT> args;
         HRESULT expected;
         std::vector<DISPID> named = {};
+        UINT arg_err = 0;  // checked for type mismatches
     };
-    VARIANT missing;
+    VARIANT missing, text;
     VariantInit(&missing);
     missing.vt = VT_ERROR;
     missing.scode = static_cast<SCODE>(0x80020004u);
+    VariantInit(&text);
+    text.vt = VT_BSTR;
+    text.bstrVal = SysAllocString(u"three");
     const Case cases[] = {
         {"unassigned dispatch identifier", 42, DISPATCH_METHOD, {}, DISP_E_MEMBERNOTFOUND},
         {"put on a read-only property", 0, DISPATCH_PROPERTYPUT, {i4(1)}, DISP_E_MEMBERNOTFOUND},
+        {"read of a write-only property", 3, DISPATCH_METHOD | DISPATCH_PROPERTYGET, {}, DISP_E_MEMBERNOTFOUND},
         {"too many arguments", 0, DISPATCH_PROPERTYGET, {i4(1)}, DISP_E_BADPARAMCOUNT},
         {"too few arguments", 1, DISPATCH_METHOD, {i4(1)}, DISP_E_BADPARAMCOUNT},
         {"missing required argument", 1, DISPATCH_METHOD, {i4(1), missing}, DISP_E_PARAMNOTOPTIONAL},
@@ -151,29 +159,24 @@ TEST(Dispatch, FaultsAnswerThePlatformsCodes) {
          {DISPID_PROPERTYPUT}},
         {"named argument beyond both positional ones", 1, DISPATCH_METHOD, {i4(9), i4(1), r8(2)}, DISP_E_BADPARAMCOUNT,
          {1}},
+        // Scale("three", 1) and Scale(1, "three"): the position counts in rgvarg, last argument first.
+        {"uncoercible first argument", 1, DISPATCH_METHOD, {i4(1), text}, DISP_E_TYPEMISMATCH, {}, 1},
+        {"uncoercible second argument", 1, DISPATCH_METHOD, {text, i4(1)}, DISP_E_TYPEMISMATCH, {}, 0},
+        {"failing member", 1, DISPATCH_METHOD, {i4(0), i4(0)}, DISP_E_EXCEPTION},
     };
     for (const Case& k : cases) {
         Call c;
         EXPECT_EQ(c.invoke(k.id, k.flags, k.args, k.named), k.expected) << k.what;
+        if (k.expected == DISP_E_TYPEMISMATCH) {
+            EXPECT_EQ(c.arg_err, k.arg_err) << k.what;
+        }
+        if (k.expected == DISP_E_EXCEPTION) {
+            EXPECT_EQ(c.excep.scode, E_FAIL) << "carries the member's failure";
+        } else {
+            EXPECT_EQ(c.result.vt, VT_EMPTY) << k.what << ": no member was called";
+        }
     }
-}
-
-TEST(Dispatch, UncoercibleArgumentNamesItsPosition) {
-    Call c;
-    VARIANT text;
-    VariantInit(&text);
-    text.vt = VT_BSTR;
-    text.bstrVal = SysAllocString(u"three");
-    // Scale("three", 1): the bad argument is the first, which sits at rgvarg[1].
-    EXPECT_EQ(c.invoke(1, DISPATCH_METHOD, {i4(1), text}), DISP_E_TYPEMISMATCH);
-    EXPECT_EQ(c.arg_err, 1u);
     VariantClear(&text);
-}
-
-TEST(Dispatch, FailingMemberComesBackAsAnException) {
-    Call c;
-    EXPECT_EQ(c.invoke(1, DISPATCH_METHOD, {i4(0), i4(0)}), DISP_E_EXCEPTION);
-    EXPECT_EQ(c.excep.scode, E_FAIL);
 }
 
 }  // namespace

@@ -27,26 +27,6 @@ TEST(Object, AnswersItsInterfacesAndNothingElse) {
     }
 }
 
-TEST(Object, IUnknownIdentityIsStable) {
-    auto probe = Probe::make();
-    ComPtr<IUnknown> a, b;
-    probe->QueryInterface(IID_IUnknown, a.put_void());
-    ComPtr<IDispatch> disp = probe.query<IDispatch>();
-    disp->QueryInterface(IID_IUnknown, b.put_void());
-    EXPECT_EQ(a.get(), b.get());
-}
-
-TEST(Object, LastReleaseDestroysAndTheModuleCountReturns) {
-    const auto before = module::live_objects();
-    {
-        auto probe = Probe::make(3);
-        EXPECT_EQ(module::live_objects(), before + 1);
-        ComPtr<IProbe> second = probe;
-        EXPECT_EQ(refs(probe.get()), 2u);
-    }
-    EXPECT_EQ(module::live_objects(), before);
-}
-
 // A minimal outer object that aggregates a Probe.
 class Outer final : public IUnknown {
 public:

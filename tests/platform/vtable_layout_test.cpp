@@ -52,12 +52,4 @@ TEST(VtableLayout, PublishedInterfacesPutTheirMembersAfterIDispatch) {
     EXPECT_EQ(slot_of(&ILogBlocks::ReadRecords), 3u);
 }
 
-TEST(VtableLayout, IdentifiersAreThePublishedOnes) {
-    const GUID log_iid = make_guid("1B466F2F-659E-11D5-8ABD-00D0B760DD12");
-    EXPECT_TRUE(IID_ILog == log_iid);
-    EXPECT_TRUE(CLSID_ConvertLog == make_guid("D1E63B24-1B3F-11D6-8AE4-00D0B760DD12"));
-    EXPECT_TRUE(LIBID_CORVEXLib == make_guid("1B466F21-659E-11D5-8ABD-00D0B760DD12"));
-    EXPECT_TRUE(IID_ILogBlocks == make_guid("00CB62DF-C89F-4891-AF91-548FF15B4AE8"));
-}
-
 }  // namespace
