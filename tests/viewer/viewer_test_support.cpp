@@ -122,27 +122,6 @@ logwriter::LogDescription seconds_log(int records, const std::vector<std::pair<c
     return desc;
 }
 
-void Gate::wait(std::int32_t index) {
-    if (index < at_) return;
-    std::unique_lock lock(mutex_);
-    ++waiting_;
-    opened_.wait(lock, [this] { return open_; });
-    --waiting_;
-}
-
-void Gate::open() {
-    {
-        std::lock_guard lock(mutex_);
-        open_ = true;
-    }
-    opened_.notify_all();
-}
-
-int Gate::waiting() {
-    std::lock_guard lock(mutex_);
-    return waiting_;
-}
-
 SessionFactory faulty_sessions(corvex::testing::LogFaults faults) {
     return [faults]() -> Expected<platform::ComPtr<ILog>, std::string> {
         auto inner = create_log_session();
