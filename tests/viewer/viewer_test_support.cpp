@@ -40,10 +40,7 @@ void ScriptedDialogs::message(QWidget*, const QString& text, const QString& titl
 
 bool ScriptedDialogs::confirm(QWidget*, const QString& text, const QString& title) {
     questions.push_back({text, title});
-    if (confirm_answers.empty()) return true;
-    const bool yes = confirm_answers.front();
-    confirm_answers.pop_front();
-    return yes;
+    return true;
 }
 
 ViewerTest::ViewerTest()

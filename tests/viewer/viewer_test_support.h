@@ -40,11 +40,10 @@ public:
     };
 
     std::deque<std::optional<QString>> answers;   // next file dialog answers; nullopt = cancel
-    std::deque<bool> confirm_answers;             // next Yes (true) or No; Yes when none is left
     std::vector<FileDialogRequest> open_requests;
     std::vector<FileDialogRequest> save_requests;
     std::vector<Message> messages;
-    std::vector<Message> questions;
+    std::vector<Message> questions;  // each answered Yes
 
     std::optional<QString> open_file(QWidget* parent, const FileDialogRequest& request) override;
     std::optional<QString> save_file(QWidget* parent, const FileDialogRequest& request) override;
