@@ -42,7 +42,8 @@ protected:
         when_dialog_shows([&] {
             QWidget* box = QApplication::activeModalWidget();
             ASSERT_NE(box, nullptr);
-            for (const char* name : {"lblCorvexdllversion", "lblAddress"}) texts[name] = child<QLabel>(*box, name)->text();
+            for (const char* name : {"lblCorvexdllversion", "lblAddress"})
+                texts[name] = child<QLabel>(*box, name)->text();
             // Every line shows whole, whatever font stands in for Arial:
             // the labels of several lines are as tall as their text, and
             // nothing below them is covered or pushed out of the box.
