@@ -2,6 +2,9 @@
 // the delimited export writes; the time range reaches the exports and the
 // status bar; exports run beside a window that takes no other input and stop
 // on Esc without a file; logs open by dragging and from Recent Files.
+#include <atomic>
+#include <future>
+
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -230,11 +233,18 @@ TEST_F(DataViewsTest, AnExportRunsBesideTheWindowTakesNoOtherInputAndEscLeavesNo
     window->show();
     QApplication::setActiveWindow(window.get());  // for the window's shortcuts
     const auto log = write_log("slow.log", seconds_log(20'000));
-    // Every session's reads stop at record 10,000 until the test goes on.
-    const auto gate = std::make_shared<testing::Gate>(10'000);
-    corvex::testing::LogFaults held;
-    held.before_item = [gate](std::int32_t index) { gate->wait(index); };
-    window->set_session_factory(testing::faulty_sessions(held));
+    // Every session's reads stop at record 10,000 until the test goes on (or
+    // ends: a promise never kept releases them too).
+    std::promise<void> go_on;
+    const std::shared_future<void> gate = go_on.get_future().share();
+    const auto held = std::make_shared<std::atomic<int>>(0);
+    corvex::testing::LogFaults faults;
+    faults.before_item = [gate, held](std::int32_t index) {
+        if (index < 10'000) return;
+        ++*held;
+        gate.wait();
+    };
+    window->set_session_factory(testing::faulty_sessions(faults));
     open(*window, log);
     auto* units = child<QListWidget>(*window, "lstUnits");
     units->item(1)->setSelected(false);
@@ -244,7 +254,7 @@ TEST_F(DataViewsTest, AnExportRunsBesideTheWindowTakesNoOtherInputAndEscLeavesNo
     child<QPushButton>(*window, "cmdExport")->click();
     ASSERT_TRUE(window->exporting());
     // The export and the scan wait at the gate while the window goes on.
-    ASSERT_TRUE(testing::wait_until([&] { return gate->waiting() == 2; }));
+    ASSERT_TRUE(testing::wait_until([&] { return *held == 2; }));
     EXPECT_TRUE(child<QPushButton>(*window, "cmdCancel")->isEnabled());
 
     // A click on the unit list and the Open shortcut go nowhere, now or later.
@@ -254,12 +264,11 @@ TEST_F(DataViewsTest, AnExportRunsBesideTheWindowTakesNoOtherInputAndEscLeavesNo
     EXPECT_TRUE(dialogs.open_requests.empty());
 
     QTest::keyClick(window.get(), Qt::Key_Escape);
-    gate->open();
+    go_on.set_value();
     testing::wait_for_export(*window);
     EXPECT_EQ(status_lines(*window).back(), "Cancelled");
     EXPECT_FALSE(std::filesystem::exists(out));
-    for (const auto& entry : std::filesystem::directory_iterator(scratch.path()))
-        EXPECT_TRUE(entry.path() == log || entry.path().filename() == "settings") << entry.path();
+    EXPECT_EQ(scratch.entries(), (std::vector<std::string>{"settings", "slow.log"}));
     EXPECT_EQ(window->unit_selection(), (std::vector<bool>{true, false}));
     EXPECT_TRUE(dialogs.open_requests.empty());
     EXPECT_FALSE(child<QPushButton>(*window, "cmdCancel")->isEnabled());
@@ -302,9 +311,7 @@ TEST_F(DataViewsTest, TheStatusBoxWrapsLongLinesKeepsTheNewestInViewAndTakesNoTy
     const QString last = "ERROR: (76) " + QString(300, 'y') + " the end";
     window->update_status_text(last);
     QCoreApplication::processEvents();
-    EXPECT_TRUE(box->isReadOnly());
     EXPECT_FALSE(box->horizontalScrollBar()->isVisible());
-    EXPECT_EQ(box->lineWrapMode(), QPlainTextEdit::WidgetWidth);
     EXPECT_TRUE(box->viewport()->rect().contains(box->cursorRect()));
     QTest::keyClicks(box, "typed");
     EXPECT_EQ(status_lines(*window).back(), last);

