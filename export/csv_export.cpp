@@ -9,6 +9,7 @@
 #include "corvex/platform/output_file.h"
 #include "export/delimited_field.h"
 #include "export/export_error.h"
+#include "export/number_text.h"
 #include "export/ordered_pipeline.h"
 #include "export/record_source.h"
 #include "export/text_forms.h"
@@ -25,6 +26,10 @@ constexpr std::int32_t kRecordsPerBlock = 4096;
 class LineBuilder {
 public:
     LineBuilder(std::string& line, std::string_view delimiter) : line_(line), delimiter_(delimiter) {}
+    // `plain_numbers`: number and integer texts never need quotes with this
+    // delimiter, so they are appended without a scan.
+    LineBuilder(std::string& line, std::string_view delimiter, bool plain_numbers)
+        : line_(line), delimiter_(delimiter), plain_numbers_(plain_numbers) {}
 
     void field(std::string_view text) {
         append_field(line_, text, delimiter_);
@@ -34,10 +39,10 @@ public:
     // A field that `write` appends in place (quoted afterwards in the rare
     // case that it needs it), followed by the delimiter.
     template <class Write>
-    void field_in_place(Write write) {
+    void field_in_place(Write write, bool number = false) {
         const std::size_t start = line_.size();
         write(line_);
-        if (needs_quotes(std::string_view(line_).substr(start), delimiter_)) {
+        if (!(number && plain_numbers_) && needs_quotes(std::string_view(line_).substr(start), delimiter_)) {
             const std::string text = line_.substr(start);
             line_.resize(start);
             append_field(line_, text, delimiter_);
@@ -47,14 +52,27 @@ public:
     void integer(std::int16_t value) {
         char text[8];
         const auto end = std::to_chars(text, text + sizeof text, value).ptr;
-        field(std::string_view(text, static_cast<std::size_t>(end - text)));
+        const std::string_view digits(text, static_cast<std::size_t>(end - text));
+        if (plain_numbers_)
+            line_ += digits;
+        else
+            append_field(line_, digits, delimiter_);
+        line_ += delimiter_;
     }
     void end_line() { line_ += kLineEnd; }
 
 private:
     std::string& line_;
     std::string_view delimiter_;
+    bool plain_numbers_ = false;
 };
+
+// Whether the number texts of these forms (and error words, digits and a
+// sign) can never need quotes with this delimiter.
+bool numbers_are_plain(const TextForms& forms, std::string_view delimiter) {
+    const std::string alphabet = std::string(kNumberTextBytes) + forms.decimal_separator();
+    return never_needs_quotes(alphabet, delimiter);
+}
 
 void log_info_lines(std::string& text, const HeaderFields& h, const ExportOptions& options, const TextForms& forms) {
     LineBuilder b(text, options.delimiter);
@@ -88,8 +106,8 @@ void header_line(std::string& text, const RecordSource& source, const ExportOpti
 
 // The lines of one block of records.
 void record_lines(std::string& text, const RecordBlock& block, const ExportOptions& options, const ErrorColumns& errors,
-                  const TextForms& forms, GeneralDateWriter& dates) {
-    LineBuilder b(text, options.delimiter);
+                  const TextForms& forms, bool plain_numbers, GeneralDateWriter& dates) {
+    LineBuilder b(text, options.delimiter, plain_numbers);
     for (std::int32_t i = 0; i < block.count; ++i) {
         if (!options.takes(block, i)) continue;
         if (block.has_time()) {
@@ -103,7 +121,7 @@ void record_lines(std::string& text, const RecordBlock& block, const ExportOptio
         for (std::int32_t u = 0; u < block.units; ++u) {
             if (options.selects(u)) {
                 if (block.has_value(i, u)) {
-                    b.field_in_place([&](std::string& line) { forms.append_number(line, block.value(i, u)); });
+                    b.field_in_place([&](std::string& line) { forms.append_number(line, block.value(i, u)); }, true);
                 } else {
                     b.field({});
                 }
@@ -137,6 +155,7 @@ Expected<ExportOutcome, ExportError> export_csv(ILog* log, const ExportOptions& 
     const HeaderFields& h = source.header();
     const TextForms forms = TextForms::from_environment();
     const ErrorColumns errors = error_columns(h.error_flags, options);
+    const bool plain_numbers = numbers_are_plain(forms, options.delimiter);
 
     auto created = platform::OutputFile::open(out.native());
     if (!created) return Unexpected(file_error(created.error(), out));
@@ -174,7 +193,7 @@ Expected<ExportOutcome, ExportError> export_csv(ILog* log, const ExportOptions& 
         return block.count > 0;
     };
     stages.format = [&](int worker, const RecordBlock& block, std::string& text) {
-        record_lines(text, block, options, errors, forms, dates[static_cast<std::size_t>(worker)]);
+        record_lines(text, block, options, errors, forms, plain_numbers, dates[static_cast<std::size_t>(worker)]);
     };
     stages.write = [&](const RecordBlock& block, const std::string& text) {
         // Reading runs ahead of writing: a stop is also seen here.

@@ -18,6 +18,11 @@ bool needs_quotes(std::string_view field, std::string_view delimiter) {
     return false;
 }
 
+bool never_needs_quotes(std::string_view alphabet, std::string_view delimiter) {
+    return alphabet.find_first_of("\"\r\n") == std::string_view::npos &&
+           (delimiter.empty() || alphabet.find_first_of(delimiter) == std::string_view::npos);
+}
+
 void append_field(std::string& line, std::string_view field, std::string_view delimiter) {
     if (!needs_quotes(field, delimiter)) {
         line += field;

@@ -12,6 +12,12 @@ namespace corvex::exporting {
 // that follows it counts as containing it ("xb" before "bb" reads as "x", "bb").
 bool needs_quotes(std::string_view field, std::string_view delimiter);
 
+// True when no field made only of bytes from `alphabet` can need quotes: the
+// alphabet holds neither a double quote, CR nor LF, nor any byte of the
+// delimiter (so no field can hold the delimiter or run into it). An export
+// decides this once for its number texts instead of scanning every field.
+bool never_needs_quotes(std::string_view alphabet, std::string_view delimiter);
+
 // Appends `field` to `line`, quoted (inner double quotes doubled) when
 // needs_quotes says so, otherwise exactly as it is.
 void append_field(std::string& line, std::string_view field, std::string_view delimiter);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string_view>
 
 namespace corvex::exporting {
 
@@ -15,5 +16,8 @@ inline constexpr std::size_t kNumberTextCapacity = 32;
 // infinities "Inf" and "-Inf". `out` must have room for kNumberTextCapacity
 // characters; returns the end of the text written (no terminating zero).
 char* write_number(char* out, double value);
+
+// Every byte write_number may write.
+inline constexpr std::string_view kNumberTextBytes = "0123456789+-.EINafn";
 
 }  // namespace corvex::exporting

@@ -102,6 +102,14 @@ void check_numbers(std::mt19937_64& rng) {
             check_around(random_sign(std::strtod(text, nullptr)), 2);
         }
     });
+    run_kind("floats widened to double (bits, k/10^n)", [&] {
+        for (int i = 0; i < 4'000'000; ++i) {
+            const auto bits = static_cast<std::uint32_t>(rng());
+            check_number(static_cast<double>(std::bit_cast<float>(bits)));
+            const auto k = static_cast<float>(uniform(1, 9'999'999));
+            check_number(random_sign(static_cast<double>(k / static_cast<float>(kPowersOfTen[uniform(0, 10)]))));
+        }
+    });
     run_kind("subnormals, and around the smallest normal", [&] {
         for (int i = 0; i < 4'000'000; ++i) {
             check_number(random_sign(std::bit_cast<double>(rng() & ((std::uint64_t{1} << 52) - 1))));

@@ -40,5 +40,18 @@ TEST(DelimitedField, QuotedOnlyWhenItWouldNotStayOneField) {
     }
 }
 
+// An export skips the scan of its number texts when the delimiter shares no
+// byte with them; that must never skip a field the scan would quote.
+TEST(DelimitedField, AnAlphabetThatNeverNeedsQuotesHoldsNoFieldThatDoes) {
+    const char* const texts[] = {"-1,5E+20", "NaN", "-Inf", "12,25", "1E-05"};
+    for (const char* delimiter : {"", ";", ",", "E", "n", "5", "f;", ";;", "\t", "\""}) {
+        if (!never_needs_quotes("0123456789+-.EINafn,", delimiter)) continue;
+        for (const char* text : texts) EXPECT_FALSE(needs_quotes(text, delimiter)) << text << " '" << delimiter << "'";
+    }
+    EXPECT_TRUE(never_needs_quotes("0123,", ";"));
+    EXPECT_FALSE(never_needs_quotes("0123,", ","));
+    EXPECT_FALSE(never_needs_quotes("0123\"", ";"));
+}
+
 }  // namespace
 }  // namespace corvex::exporting

@@ -12,6 +12,7 @@
 
 #include "tests/export/export_test_support.h"
 #include "export/log_time.h"
+#include "export/number_text.h"
 #include "export/text_forms.h"
 
 namespace corvex::exporting {
@@ -62,6 +63,10 @@ const DateCase kIsoDates[] = {
     {-657434.5, "0100-01-01 12:00:00"},
     {2958465.99998, "9999-12-31 23:59:58"},
     // Not a calendar moment.
+    // Floats widened to double: the fraction is rounded, halves and whole numbers stay short.
+    {static_cast<double>(0.333f), "0.333000004291534"},
+    {static_cast<double>(-2.5f), "-2.5"},
+    {static_cast<double>(16777216.0f), "16777216"},
     {kNaN, "NaN"},
     {kInf, "Inf"},
     {-kInf, "-Inf"},
@@ -202,6 +207,10 @@ const NumberCase kNumbers[] = {
     // Subnormal: far fewer shortest digits than the 15 written.
     {2.225073858507201e-308, "2.2250738585072E-308"},
     {std::numeric_limits<double>::denorm_min(), "4.94065645841247E-324"},
+    // Floats widened to double: the fraction is rounded, halves and whole numbers stay short.
+    {static_cast<double>(0.333f), "0.333000004291534"},
+    {static_cast<double>(-2.5f), "-2.5"},
+    {static_cast<double>(16777216.0f), "16777216"},
     {kNaN, "NaN"},
     {kInf, "Inf"},
     {-kInf, "-Inf"},
@@ -215,6 +224,7 @@ TEST(NumberText, FifteenSignificantDigitsWithTheLocalesDecimalSeparator) {
         const char separator = std::string_view(locale) == "C.UTF-8" ? '.' : ',';
         EXPECT_EQ(forms.decimal_separator(), std::string(1, separator));
         for (const NumberCase& c : kNumbers) {
+            EXPECT_EQ(std::string_view(c.text).find_first_not_of(kNumberTextBytes), std::string_view::npos) << c.text;
             std::string text = c.text;
             std::replace(text.begin(), text.end(), '.', separator);
             EXPECT_EQ(forms.number(c.value), text) << locale << " " << c.value;
