@@ -1,9 +1,8 @@
-// Delimited-text export against golden files written by hand, and its
-// failures: nothing is left under the chosen name unless the export succeeded.
+// Delimited-text export against golden files written by hand, and the failures
+// of both export engines: nothing is left under the chosen name unless the export succeeded.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <fstream>
@@ -17,6 +16,7 @@
 #include "tests/support/faulty_log.h"
 #include "export/csv_export.h"
 #include "export/export_error.h"
+#include "export/workbook_export.h"
 
 namespace corvex::exporting {
 namespace {
@@ -119,14 +119,6 @@ TEST(CsvExport, ProgressAdvancesInStepsUpToTheRecordCount) {
     for (std::size_t i = 1; i < reported.size(); ++i) EXPECT_GE(reported[i].first, reported[i - 1].first);
 }
 
-// No file under the chosen name and no temporary file beside it.
-void expect_nothing_written(const ScratchDir& dir, const std::filesystem::path& out) {
-    EXPECT_FALSE(std::filesystem::exists(out));
-    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
-        EXPECT_EQ(entry.path().filename().string().find(".part"), std::string::npos) << entry.path();
-    }
-}
-
 TEST(CsvExport, AFullDiskIsReportedNeverExported) {
     ScratchDir dir;
     platform::ComPtr<ILog> log = testing::open_log(dir / "big.log", testing::large_pc_log(3000, 4));
@@ -148,55 +140,56 @@ TEST(CsvExport, AFullDiskIsReportedNeverExported) {
     ASSERT_FALSE(outcome);
     EXPECT_EQ(outcome.error().number, error_number::kDiskFull) << outcome.error().description;
     EXPECT_NE(outcome.error().description.find(out.string()), std::string::npos);
-    expect_nothing_written(dir, out);
+    EXPECT_EQ(dir.entries(), std::vector<std::string>{"big.log"});
 }
 
-TEST(CsvExport, AFailedExportLeavesAnExistingFileAsItWas) {
-    ScratchDir dir;
-    const auto out = dir / "keep.csv";
-    { std::ofstream(out) << "old"; }
-    platform::ComPtr<ILog> closed(objects::Log::make());  // no log open
-    auto outcome = export_csv(closed.get(), ExportOptions{}, out);
-    ASSERT_FALSE(outcome);
-    EXPECT_EQ(outcome.error().number, error_number::kLogModule);
-    EXPECT_EQ(testing::read_file(out), "old");
-}
-
-TEST(CsvExport, TargetsThatCannotBeWrittenAreRefusedUpFront) {
-    ScratchDir dir;
-    platform::ComPtr<ILog> log = testing::open_log(dir / "pc3.log", testing::pc3_log());
-    ExportOptions options;
-    options.selected = {true};
-
-    std::filesystem::create_directory(dir / "folder");
-    auto into_folder = export_csv(log.get(), options, dir / "folder");
-    ASSERT_FALSE(into_folder);
-    EXPECT_EQ(into_folder.error().number, error_number::kFileAccess);
-
-    auto missing_folder = export_csv(log.get(), options, dir / "missing" / "out.csv");
-    ASSERT_FALSE(missing_folder);
-    EXPECT_EQ(missing_folder.error().number, error_number::kPathNotFound);
-
-    if (::geteuid() != 0) {  // root may write anywhere
-        std::filesystem::create_directory(dir / "locked");
-        std::filesystem::permissions(dir / "locked", std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
-        auto read_only = export_csv(log.get(), options, dir / "locked" / "out.csv");
-        ASSERT_FALSE(read_only);
-        EXPECT_EQ(read_only.error().number, error_number::kPermissionDenied);
-        EXPECT_FALSE(std::filesystem::exists(dir / "locked" / "out.csv"));
-    }
-}
-
-TEST(CsvExport, WritesUnderExactlyTheChosenNameReplacingAnOldFile) {
+// Both engines write through the same output file: a log that cannot be read
+// or a target that cannot be written fails with the file's error number and
+// leaves an existing file as it was; a success replaces it under exactly its name.
+TEST(ExportTargets, FailuresKeepTheOldFileAndSuccessReplacesItUnderExactlyItsName) {
     ScopedLocaleEnv env("C.UTF-8");
     ScratchDir dir;
     platform::ComPtr<ILog> log = testing::open_log(dir / "pc3.log", testing::pc3_log());
-    const auto out = dir / "export";  // no extension is added
-    { std::ofstream(out) << "an older export that is much longer than the new one ..................................."; }
-    auto outcome = export_csv(log.get(), options_for(kGoldenCases[1]), out);
+    platform::ComPtr<ILog> closed(objects::Log::make());  // no log open
+    const auto old = dir / "export";                      // no extension is added
+    const std::string older = "an older export that is much longer than the new one ...................................";
+    { std::ofstream(old) << older; }
+    std::filesystem::create_directory(dir / "folder");
+    std::filesystem::create_directory(dir / "locked");
+    std::filesystem::permissions(dir / "locked", std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+    const auto before = dir.entries();
+
+    using Engine = Expected<ExportOutcome, ExportError> (*)(ILog*, const ExportOptions&, const std::filesystem::path&,
+                                                            const ProgressFn&);
+    const std::pair<const char*, Engine> engines[] = {{"csv", export_csv}, {"workbook", export_workbook}};
+    struct Case {
+        const char* what;
+        ILog* log;
+        std::filesystem::path out;
+        int number;
+    };
+    const Case cases[] = {
+        {"no log open", closed.get(), old, error_number::kLogModule},
+        {"a folder", log.get(), dir / "folder", error_number::kFileAccess},
+        {"a missing folder", log.get(), dir / "missing" / "out", error_number::kPathNotFound},
+        {"a read-only folder", log.get(), dir / "locked" / "out", error_number::kPermissionDenied},
+    };
+    for (const auto& [engine_name, engine] : engines) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(engine_name) + ": " + c.what);
+            if (c.number == error_number::kPermissionDenied && ::geteuid() == 0) continue;  // root may write anywhere
+            auto outcome = engine(c.log, options_for(kGoldenCases[1]), c.out, {});
+            ASSERT_FALSE(outcome);
+            EXPECT_EQ(outcome.error().number, c.number) << outcome.error().description;
+            EXPECT_EQ(dir.entries(), before);
+            EXPECT_TRUE(std::filesystem::is_empty(dir / "locked"));
+        }
+    }
+    EXPECT_EQ(testing::read_file(old), older);
+    auto outcome = export_csv(log.get(), options_for(kGoldenCases[1]), old);
     ASSERT_TRUE(outcome) << outcome.error().description;
-    EXPECT_EQ(testing::read_file(out), testing::read_golden("pc3_units02_noinfo_noerrors.csv"));
-    expect_nothing_written(dir, dir / "export.csv");
+    EXPECT_EQ(testing::read_file(old), testing::read_golden("pc3_units02_noinfo_noerrors.csv"));
+    EXPECT_EQ(dir.entries(), before);
 }
 
 }  // namespace
