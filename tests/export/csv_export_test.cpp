@@ -152,11 +152,12 @@ TEST(ExportTargets, FailuresKeepTheOldFileAndSuccessReplacesItUnderExactlyItsNam
     platform::ComPtr<ILog> log = testing::open_log(dir / "pc3.log", testing::pc3_log());
     platform::ComPtr<ILog> closed(objects::Log::make());  // no log open
     const auto old = dir / "export";                      // no extension is added
-    const std::string older = "an older export that is much longer than the new one ...................................";
+    const std::string older(200, '#');                    // longer than the new export
     { std::ofstream(old) << older; }
     std::filesystem::create_directory(dir / "folder");
     std::filesystem::create_directory(dir / "locked");
-    std::filesystem::permissions(dir / "locked", std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+    std::filesystem::permissions(dir / "locked",
+                                 std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
     const auto before = dir.entries();
 
     using Engine = Expected<ExportOutcome, ExportError> (*)(ILog*, const ExportOptions&, const std::filesystem::path&,
