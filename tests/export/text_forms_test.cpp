@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <ctime>
 #include <limits>
 #include <optional>
 #include <string>
@@ -18,7 +17,6 @@
 namespace corvex::exporting {
 namespace {
 
-using testing::ScopedEnv;
 using testing::ScopedLocaleEnv;
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
@@ -123,15 +121,6 @@ TEST(GeneralDateText, AWriterOfManyDatesWritesEachAsAlone) {
         }
         EXPECT_EQ(line, expected) << locale;
     }
-}
-
-TEST(GeneralDateText, LogTimesNeverMoveWithTheTimeZone) {
-    const std::string before = general_date_text(45000.5);
-    ScopedEnv zone("TZ", "Pacific/Chatham");
-    tzset();
-    EXPECT_EQ(general_date_text(45000.5), before);
-    EXPECT_EQ(general_date_text(45000.0 + 3.75 / 24), general_date_text(45000.0) + " " +
-                                                              general_date_text(3.75 / 24));
 }
 
 TEST(GeneralDateText, FollowsTheLocaleOfTheEnvironmentItRunsIn) {
