@@ -5,6 +5,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <fstream>
 #include <functional>
 #include <vector>
@@ -119,38 +120,16 @@ TEST(CsvExport, ProgressAdvancesInStepsUpToTheRecordCount) {
     for (std::size_t i = 1; i < reported.size(); ++i) EXPECT_GE(reported[i].first, reported[i - 1].first);
 }
 
-TEST(CsvExport, AFullDiskIsReportedNeverExported) {
-    ScratchDir dir;
-    platform::ComPtr<ILog> log = testing::open_log(dir / "big.log", testing::large_pc_log(3000, 4));
-    const auto out = dir / "big.csv";
-    ExportOptions options;
-    options.selected = {true, true, true, true};
-
-    // A file-size limit makes writes fail as a full disk would.
-    rlimit saved{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    const auto previous_handler = signal(SIGXFSZ, SIG_IGN);
-    rlimit small = saved;
-    small.rlim_cur = 4096;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    auto outcome = export_csv(log.get(), options, out);
-    setrlimit(RLIMIT_FSIZE, &saved);
-    signal(SIGXFSZ, previous_handler);
-
-    ASSERT_FALSE(outcome);
-    EXPECT_EQ(outcome.error().number, error_number::kDiskFull) << outcome.error().description;
-    EXPECT_NE(outcome.error().description.find(out.string()), std::string::npos);
-    EXPECT_EQ(dir.entries(), std::vector<std::string>{"big.log"});
-}
-
-// Both engines write through the same output file: a log that cannot be read
-// or a target that cannot be written fails with the file's error number and
+// Both engines write through the same output file: a log that cannot be read,
+// a target that cannot be written or a disk that fills up (a file-size limit
+// makes writes fail as a full disk would) fails with the file's error number and
 // leaves an existing file as it was; a success replaces it under exactly its name.
 TEST(ExportTargets, FailuresKeepTheOldFileAndSuccessReplacesItUnderExactlyItsName) {
     ScopedLocaleEnv env("C.UTF-8");
     ScratchDir dir;
     platform::ComPtr<ILog> log = testing::open_log(dir / "pc3.log", testing::pc3_log());
     platform::ComPtr<ILog> closed(objects::Log::make());  // no log open
+    platform::ComPtr<ILog> big = testing::open_log(dir / "big.log", testing::large_pc_log(3000, 3));
     const auto old = dir / "export";                      // no extension is added
     const std::string older(200, '#');                    // longer than the new export
     { std::ofstream(old) << older; }
@@ -168,24 +147,36 @@ TEST(ExportTargets, FailuresKeepTheOldFileAndSuccessReplacesItUnderExactlyItsNam
         ILog* log;
         std::filesystem::path out;
         int number;
+        rlim_t file_size_limit = RLIM_INFINITY;
     };
     const Case cases[] = {
         {"no log open", closed.get(), old, error_number::kLogModule},
         {"a folder", log.get(), dir / "folder", error_number::kFileAccess},
         {"a missing folder", log.get(), dir / "missing" / "out", error_number::kPathNotFound},
         {"a read-only folder", log.get(), dir / "locked" / "out", error_number::kPermissionDenied},
+        {"a full disk", big.get(), old, error_number::kDiskFull, 8192},
     };
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto previous_handler = signal(SIGXFSZ, SIG_IGN);
     for (const auto& [engine_name, engine] : engines) {
         for (const Case& c : cases) {
             SCOPED_TRACE(std::string(engine_name) + ": " + c.what);
             if (c.number == error_number::kPermissionDenied && ::geteuid() == 0) continue;  // root may write anywhere
+            const rlimit limited{std::min(c.file_size_limit, saved.rlim_cur), saved.rlim_max};
+            ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
             auto outcome = engine(c.log, options_for(kGoldenCases[1]), c.out, {});
+            setrlimit(RLIMIT_FSIZE, &saved);
             ASSERT_FALSE(outcome);
             EXPECT_EQ(outcome.error().number, c.number) << outcome.error().description;
+            if (c.log != closed.get()) {  // a file's error names the file
+                EXPECT_NE(outcome.error().description.find(c.out.string()), std::string::npos);
+            }
             EXPECT_EQ(dir.entries(), before);
             EXPECT_TRUE(std::filesystem::is_empty(dir / "locked"));
         }
     }
+    signal(SIGXFSZ, previous_handler);
     EXPECT_EQ(testing::read_file(old), older);
     auto outcome = export_csv(log.get(), options_for(kGoldenCases[1]), old);
     ASSERT_TRUE(outcome) << outcome.error().description;
