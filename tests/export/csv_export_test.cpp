@@ -104,22 +104,6 @@ TEST(CsvExport, RecordsBeforeAnUnreadableRecordAreKept) {
     EXPECT_EQ(reported.back(), 2);
 }
 
-TEST(CsvExport, ProgressAdvancesInStepsUpToTheRecordCount) {
-    ScratchDir dir;
-    platform::ComPtr<ILog> log = testing::open_log(dir / "big.log", testing::large_pc_log(1234, 1));
-    std::vector<std::pair<std::int64_t, std::int64_t>> reported;
-    ExportOptions options;
-    options.selected = {true};
-    auto outcome = export_csv(log.get(), options, dir / "big.csv",
-                              [&](std::int64_t done, std::int64_t total) { reported.emplace_back(done, total); });
-    ASSERT_TRUE(outcome) << outcome.error().description;
-    ASSERT_GE(reported.size(), 3u);
-    EXPECT_EQ(reported.front(), std::make_pair(std::int64_t{0}, std::int64_t{1234}));
-    EXPECT_EQ(reported[1].first, 100);  // every 100th record from 1000 records on
-    EXPECT_EQ(reported.back(), std::make_pair(std::int64_t{1234}, std::int64_t{1234}));
-    for (std::size_t i = 1; i < reported.size(); ++i) EXPECT_GE(reported[i].first, reported[i - 1].first);
-}
-
 // Both engines write through the same output file: a log that cannot be read,
 // a target that cannot be written or a disk that fills up (a file-size limit
 // makes writes fail as a full disk would) fails with the file's error number and
