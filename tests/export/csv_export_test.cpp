@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <fstream>
 #include <functional>
+#include <stop_token>
 #include <vector>
 
 #include "corvex/platform/com_ptr.h"
@@ -33,6 +34,7 @@ struct GoldenCase {
     bool include_log_info;
     bool include_errors;
     const char* delimiter;
+    const char* locale = "C.UTF-8";
 };
 
 const GoldenCase kGoldenCases[] = {
@@ -49,6 +51,8 @@ const GoldenCase kGoldenCases[] = {
     {"compact_empty_delimiter.csv", testing::compact_log, "compact.log", {true, true}, true, true, ""},
     {"compact_noinfo.csv", testing::compact_log, "compact.log", {true, true}, false, true, ","},
     {"meter_no_records.csv", testing::meter_no_records_log, "empty.log", {true}, true, true, ","},
+    // A decimal comma is quoted in a comma-delimited file.
+    {"pc3_all_de.csv", testing::pc3_log, "pc3.log", {true, true, true}, true, true, ",", "de_DE.UTF-8"},
 };
 
 ExportOptions options_for(const GoldenCase& c) {
@@ -62,11 +66,12 @@ ExportOptions options_for(const GoldenCase& c) {
     return options;
 }
 
-TEST(CsvExport, WritesTheGoldenFileOfEachLogFormatAndOptionSet) {
-    ScopedLocaleEnv env("C.UTF-8");
+TEST(CsvExport, WritesTheGoldenFileOfEachLogFormatLocaleAndOptionSet) {
     ScratchDir dir;
     for (const GoldenCase& c : kGoldenCases) {
         SCOPED_TRACE(c.golden);
+        ASSERT_TRUE(testing::locale_available(c.locale)) << c.locale << " is not installed";
+        ScopedLocaleEnv env(c.locale);
         platform::ComPtr<ILog> log = testing::open_log(dir / c.log_name, c.log());
         const auto out = dir / c.golden;
         auto outcome = export_csv(log.get(), options_for(c), out);
@@ -75,16 +80,6 @@ TEST(CsvExport, WritesTheGoldenFileOfEachLogFormatAndOptionSet) {
         EXPECT_EQ(outcome->records_written, outcome->record_count);
         EXPECT_FALSE(outcome->unreadable_record);
     }
-}
-
-TEST(CsvExport, GermanDecimalCommaIsQuotedInACommaDelimitedFile) {
-    ASSERT_TRUE(testing::locale_available("de_DE.UTF-8")) << "the de_DE.UTF-8 locale is not installed";
-    ScopedLocaleEnv env("de_DE.UTF-8");
-    ScratchDir dir;
-    platform::ComPtr<ILog> log = testing::open_log(dir / "pc3.log", testing::pc3_log());
-    auto outcome = export_csv(log.get(), options_for(kGoldenCases[0]), dir / "out.csv");
-    ASSERT_TRUE(outcome) << outcome.error().description;
-    EXPECT_EQ(testing::read_file(dir / "out.csv"), testing::read_golden("pc3_all_de.csv"));
 }
 
 TEST(CsvExport, RecordsBeforeAnUnreadableRecordAreKept) {
@@ -105,15 +100,16 @@ TEST(CsvExport, RecordsBeforeAnUnreadableRecordAreKept) {
 }
 
 // Both engines write through the same output file: a log that cannot be read,
-// a target that cannot be written or a disk that fills up (a file-size limit
-// makes writes fail as a full disk would) fails with the file's error number and
-// leaves an existing file as it was; a success replaces it under exactly its name.
+// a target that cannot be written, a disk that fills up (a file-size limit
+// makes writes fail as a full disk would) or a stop requested part way fails
+// with its error number and leaves an existing file as it was, with nothing
+// beside it; a success replaces it under exactly its name.
 TEST(ExportTargets, FailuresKeepTheOldFileAndSuccessReplacesItUnderExactlyItsName) {
     ScopedLocaleEnv env("C.UTF-8");
     ScratchDir dir;
     platform::ComPtr<ILog> log = testing::open_log(dir / "pc3.log", testing::pc3_log());
     platform::ComPtr<ILog> closed(objects::Log::make());  // no log open
-    platform::ComPtr<ILog> big = testing::open_log(dir / "big.log", testing::large_pc_log(3000, 3));
+    platform::ComPtr<ILog> big = testing::open_log(dir / "big.log", testing::large_pc_log(10000, 3));
     const auto old = dir / "export";                      // no extension is added
     const std::string older(200, '#');                    // longer than the new export
     { std::ofstream(old) << older; }
@@ -131,14 +127,17 @@ TEST(ExportTargets, FailuresKeepTheOldFileAndSuccessReplacesItUnderExactlyItsNam
         ILog* log;
         std::filesystem::path out;
         int number;
+        std::string said;  // in the error's description
         rlim_t file_size_limit = RLIM_INFINITY;
+        bool stop_part_way = false;
     };
     const Case cases[] = {
-        {"no log open", closed.get(), old, error_number::kLogModule},
-        {"a folder", log.get(), dir / "folder", error_number::kFileAccess},
-        {"a missing folder", log.get(), dir / "missing" / "out", error_number::kPathNotFound},
-        {"a read-only folder", log.get(), dir / "locked" / "out", error_number::kPermissionDenied},
-        {"a full disk", big.get(), old, error_number::kDiskFull, 8192},
+        {"no log open", closed.get(), old, error_number::kLogModule, ""},
+        {"a folder", log.get(), dir / "folder", error_number::kFileAccess, (dir / "folder").string()},
+        {"a missing folder", log.get(), dir / "missing" / "out", error_number::kPathNotFound, "missing/out"},
+        {"a read-only folder", log.get(), dir / "locked" / "out", error_number::kPermissionDenied, "locked/out"},
+        {"a full disk", big.get(), old, error_number::kDiskFull, old.string(), 8192},
+        {"a stop request", big.get(), old, error_number::kCancelled, "Cancelled", RLIM_INFINITY, true},
     };
     rlimit saved{};
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
@@ -149,13 +148,16 @@ TEST(ExportTargets, FailuresKeepTheOldFileAndSuccessReplacesItUnderExactlyItsNam
             if (c.number == error_number::kPermissionDenied && ::geteuid() == 0) continue;  // root may write anywhere
             const rlimit limited{std::min(c.file_size_limit, saved.rlim_cur), saved.rlim_max};
             ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
-            auto outcome = engine(c.log, options_for(kGoldenCases[1]), c.out, {});
+            std::stop_source stop;
+            ExportOptions options = options_for(kGoldenCases[1]);
+            if (c.stop_part_way) options.stop = stop.get_token();
+            auto outcome = engine(c.log, options, c.out, [&](std::int64_t done, std::int64_t) {
+                if (done >= 100) stop.request_stop();
+            });
             setrlimit(RLIMIT_FSIZE, &saved);
             ASSERT_FALSE(outcome);
             EXPECT_EQ(outcome.error().number, c.number) << outcome.error().description;
-            if (c.log != closed.get()) {  // a file's error names the file
-                EXPECT_NE(outcome.error().description.find(c.out.string()), std::string::npos);
-            }
+            EXPECT_NE(outcome.error().description.find(c.said), std::string::npos) << outcome.error().description;
             EXPECT_EQ(dir.entries(), before);
             EXPECT_TRUE(std::filesystem::is_empty(dir / "locked"));
         }
