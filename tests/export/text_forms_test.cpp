@@ -214,17 +214,6 @@ TEST(NumberText, FifteenSignificantDigitsWithTheLocalesDecimalSeparator) {
     }
 }
 
-TEST(NumberText, TheProcessLocaleDoesNotLeakIn) {
-    // The viewer's toolkit sets the process locale; only the environment counts.
-    ASSERT_TRUE(testing::locale_available("de_DE.UTF-8")) << "the de_DE.UTF-8 locale is not installed";
-    ScopedLocaleEnv env("C");
-    const char* previous = setlocale(LC_NUMERIC, nullptr);
-    const std::string saved = previous ? previous : "C";
-    ASSERT_NE(setlocale(LC_NUMERIC, "de_DE.UTF-8"), nullptr);
-    EXPECT_EQ(TextForms::from_environment().number(3.25), "3.25");
-    setlocale(LC_NUMERIC, saved.c_str());
-}
-
 // The calendar shows the years 100 to 9999, the spreadsheet's dates begin on
 // 1900-01-01; both edges are decided on the time rounded to the second. A
 // spreadsheet serial is the same moment, without the spreadsheet's 1900-02-29.
