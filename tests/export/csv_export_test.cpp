@@ -16,6 +16,7 @@
 #include "tests/export/export_fixtures.h"
 #include "tests/export/export_test_support.h"
 #include "tests/support/faulty_log.h"
+#include "tests/support/workbook_reader.h"
 #include "export/csv_export.h"
 #include "export/export_error.h"
 #include "export/workbook_export.h"
@@ -82,21 +83,34 @@ TEST(CsvExport, WritesTheGoldenFileOfEachLogFormatLocaleAndOptionSet) {
     }
 }
 
-TEST(CsvExport, RecordsBeforeAnUnreadableRecordAreKept) {
+// Both engines keep the records before an unreadable one and say which it was.
+TEST(ExportTargets, RecordsBeforeAnUnreadableRecordAreKept) {
     ScopedLocaleEnv env("C.UTF-8");
     ScratchDir dir;
     const auto log = corvex::testing::FaultyLog::wrap(
         testing::open_log(dir / "meter_basic.log", testing::meter_basic_log()), {.unreadable_from = 2, .before_item = {}});
-    std::vector<std::int64_t> reported;
-    auto outcome = export_csv(log.get(), options_for({"", nullptr, "", {true, true}, false, true, ","}),
-                              dir / "cut.csv", [&](std::int64_t done, std::int64_t) { reported.push_back(done); });
-    ASSERT_TRUE(outcome) << outcome.error().description;
-    EXPECT_EQ(outcome->record_count, 3);
-    EXPECT_EQ(outcome->records_written, 2);
-    EXPECT_EQ(outcome->unreadable_record, 2);
-    EXPECT_EQ(testing::read_file(dir / "cut.csv"), testing::read_golden("meter_basic_cut_in_last_record.csv"));
-    ASSERT_FALSE(reported.empty());
-    EXPECT_EQ(reported.back(), 2);
+    const ExportOptions options = options_for({"", nullptr, "", {true, true}, false, true, ","});
+    for (const bool workbook : {false, true}) {
+        SCOPED_TRACE(workbook ? "workbook" : "csv");
+        const auto out = dir / (workbook ? "cut.xls" : "cut.csv");  // written under exactly this name
+        std::vector<std::int64_t> reported;
+        const ProgressFn progress = [&](std::int64_t done, std::int64_t) { reported.push_back(done); };
+        auto outcome = workbook ? export_workbook(log.get(), options, out, progress)
+                                : export_csv(log.get(), options, out, progress);
+        ASSERT_TRUE(outcome) << outcome.error().description;
+        EXPECT_EQ(outcome->record_count, 3);
+        EXPECT_EQ(outcome->records_written, 2);
+        EXPECT_EQ(outcome->unreadable_record, 2);
+        EXPECT_EQ(reported.back(), 2);
+        if (!workbook) {
+            EXPECT_EQ(testing::read_file(out), testing::read_golden("meter_basic_cut_in_last_record.csv"));
+            continue;
+        }
+        const corvex::testing::ReadWorkbook book = corvex::testing::read_workbook(out);
+        ASSERT_TRUE(book.ok) << book.failure;
+        EXPECT_EQ(book.value("Log Data", "B3"), "2.75");
+        EXPECT_EQ(book.cell("Log Data", "A4"), nullptr);
+    }
 }
 
 // Both engines write through the same output file: a log that cannot be read,

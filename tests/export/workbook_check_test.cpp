@@ -191,16 +191,6 @@ Part& part(std::vector<Part>& parts, const std::string& name) {
     throw std::logic_error("no part " + name);
 }
 
-std::string problem_of(const std::filesystem::path& file, const WorkbookContents& written) {
-    auto checked = check_workbook(file, written);
-    return checked ? std::string() : checked.error();
-}
-
-std::string check(const std::filesystem::path& file, const std::string& bytes) {
-    std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
-    return problem_of(file, kWritten);
-}
-
 struct Damage {
     const char* what;
     std::function<void(std::vector<Part>&)> parts;
@@ -249,7 +239,9 @@ TEST(WorkbookCheck, PassesAWholeWorkbookAndNamesWhatLostWritesDamaged) {
             if (d.parts) d.parts(parts);
             std::string bytes = build_zip(parts, layout);
             if (d.bytes) d.bytes(bytes);
-            const std::string problem = check(dir / "book.xlsx", bytes);
+            std::ofstream(dir / "book.xlsx", std::ios::binary | std::ios::trunc) << bytes;
+            const auto checked = check_workbook(dir / "book.xlsx", kWritten);
+            const std::string problem = checked ? std::string() : checked.error();
             EXPECT_EQ(problem.empty(), *d.problem == '\0') << problem;
             EXPECT_NE(problem.find(d.problem), std::string::npos) << problem;
         }

@@ -14,7 +14,6 @@
 #include "logmodule/objects/log.h"
 #include "tests/export/export_fixtures.h"
 #include "tests/export/export_test_support.h"
-#include "tests/support/faulty_log.h"
 #include "tests/support/workbook_reader.h"
 #include "export/export_error.h"
 #include "export/workbook_export.h"
@@ -219,22 +218,6 @@ TEST(WorkbookExport, AFileOpenInASpreadsheetApplicationIsError1004) {
         EXPECT_EQ(testing::read_file(out), "the open workbook");
         std::filesystem::remove(dir / lock);
     }
-}
-
-TEST(WorkbookExport, RecordsBeforeAnUnreadableRecordAreKept) {
-    ScratchDir dir;
-    const auto log = corvex::testing::FaultyLog::wrap(
-        testing::open_log(dir / "pc3.log", testing::pc3_log()), {.unreadable_from = 1, .before_item = {}});
-    const auto out = dir / "cut.xls";  // written under exactly this name
-    auto outcome = export_workbook(log.get(), options({true}, false), out);
-    ASSERT_TRUE(outcome) << outcome.error().description;
-    EXPECT_EQ(outcome->record_count, 3);
-    EXPECT_EQ(outcome->records_written, 1);
-    EXPECT_EQ(outcome->unreadable_record, 1);
-    const ReadWorkbook book = corvex::testing::read_workbook(out);
-    ASSERT_TRUE(book.ok) << book.failure;
-    EXPECT_EQ(book.value("Log Data", "B2"), "1.5");
-    EXPECT_EQ(book.cell("Log Data", "A3"), nullptr);
 }
 
 TEST(WorkbookExport, ATextTheSpreadsheetCannotHoldStopsTheExportBeforeTheFileIsWritten) {

@@ -295,7 +295,6 @@ TEST(XlsxPackage, SameBytesWhateverTheThreads) {
     for (const unsigned threads : {1u, 2u, 5u}) {
         EXPECT_EQ(write_mixed(dir / "threads.xlsx", threads), reference) << threads << " threads";
     }
-
 }
 
 TEST(XlsxPackage, CreationTimeFromSourceDateEpochElseNow) {
