@@ -15,8 +15,6 @@ import subprocess
 import sys
 import tempfile
 
-import pytest
-
 ROOT = pathlib.Path(__file__).resolve().parents[2]
 BUILD = pathlib.Path(os.environ.get("CORVEX_BUILD_DIR", ROOT / "build" / "default"))
 if str(BUILD / "python") not in sys.path:
@@ -49,11 +47,6 @@ READABLE = sorted(set(LOGS) - REFUSED)
 
 def pytest_unconfigure(config):
     shutil.rmtree(_SCRATCH, ignore_errors=True)
-
-
-@pytest.fixture
-def logs():
-    return LOGS
 
 
 def run_tool(*args):

@@ -57,14 +57,6 @@ def test_to_pandas_round_trips_through_export(name, tmp_path):
     assert list(frame.columns[1::2]) == [f"{c} error" for c in values.columns]
 
 
-def test_to_pandas_picks_units_and_records():
-    with corvex.open(LOGS["pc_flow"]) as log:
-        frame = log.to_pandas(units=[3, 0], start=10, stop=20)
-        np.testing.assert_array_equal(frame.to_numpy(), log.values([3, 0], 10, 20))
-        assert list(frame.columns) == ["Temp (°C)", "Velocity (m/s)"]
-        assert frame.index[0] == pd.Timestamp("2024-03-05 08:10:00")
-
-
 @pytest.mark.parametrize("name", ["meter_at_68_int16_basic", "pc_three_items", "meter_cut_last_record"])
 def test_convert_writes_the_tools_file(name, tmp_path):
     ours, theirs = tmp_path / "ours.cvt", tmp_path / "theirs.cvt"

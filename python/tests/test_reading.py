@@ -105,6 +105,12 @@ def test_ranges_and_units_pick_as_slices_do(units, start, stop):
         np.testing.assert_array_equal(log.times(start, stop), times[start:stop])
         np.testing.assert_array_equal(log.values(units, start, stop), values[start:stop][:, pick])
         np.testing.assert_array_equal(log.errors(units=units, start=start, stop=stop), errors[start:stop][:, pick])
+        frame = log.to_pandas(units, start, stop)
+        np.testing.assert_array_equal(frame.to_numpy(), values[start:stop][:, pick])
+        names = [log.columns[unit] for unit in pick]
+        if len(set(names)) == len(names):  # repeated names get pandas' suffixes, as the round trip checks
+            assert list(frame.columns) == names
+        np.testing.assert_array_equal(frame.index.to_numpy(), log.datetimes()[start:stop])
 
 
 @pytest.mark.parametrize("name", sorted(REFUSED) + ["missing", "folder", "empty"])

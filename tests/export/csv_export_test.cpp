@@ -1,13 +1,14 @@
-// Delimited-text export against golden files written by hand, and its
-// failures: nothing is left under the chosen name unless the export succeeded.
+// Delimited-text export against golden files written by hand, and the failures
+// of both export engines: nothing is left under the chosen name unless the export succeeded.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <fstream>
 #include <functional>
+#include <stop_token>
 #include <vector>
 
 #include "corvex/platform/com_ptr.h"
@@ -15,8 +16,10 @@
 #include "tests/export/export_fixtures.h"
 #include "tests/export/export_test_support.h"
 #include "tests/support/faulty_log.h"
+#include "tests/support/workbook_reader.h"
 #include "export/csv_export.h"
 #include "export/export_error.h"
+#include "export/workbook_export.h"
 
 namespace corvex::exporting {
 namespace {
@@ -32,6 +35,7 @@ struct GoldenCase {
     bool include_log_info;
     bool include_errors;
     const char* delimiter;
+    const char* locale = "C.UTF-8";
 };
 
 const GoldenCase kGoldenCases[] = {
@@ -48,6 +52,8 @@ const GoldenCase kGoldenCases[] = {
     {"compact_empty_delimiter.csv", testing::compact_log, "compact.log", {true, true}, true, true, ""},
     {"compact_noinfo.csv", testing::compact_log, "compact.log", {true, true}, false, true, ","},
     {"meter_no_records.csv", testing::meter_no_records_log, "empty.log", {true}, true, true, ","},
+    // A decimal comma is quoted in a comma-delimited file.
+    {"pc3_all_de.csv", testing::pc3_log, "pc3.log", {true, true, true}, true, true, ",", "de_DE.UTF-8"},
 };
 
 ExportOptions options_for(const GoldenCase& c) {
@@ -61,11 +67,12 @@ ExportOptions options_for(const GoldenCase& c) {
     return options;
 }
 
-TEST(CsvExport, WritesTheGoldenFileOfEachLogFormatAndOptionSet) {
-    ScopedLocaleEnv env("C.UTF-8");
+TEST(CsvExport, WritesTheGoldenFileOfEachLogFormatLocaleAndOptionSet) {
     ScratchDir dir;
     for (const GoldenCase& c : kGoldenCases) {
         SCOPED_TRACE(c.golden);
+        ASSERT_TRUE(testing::locale_available(c.locale)) << c.locale << " is not installed";
+        ScopedLocaleEnv env(c.locale);
         platform::ComPtr<ILog> log = testing::open_log(dir / c.log_name, c.log());
         const auto out = dir / c.golden;
         auto outcome = export_csv(log.get(), options_for(c), out);
@@ -76,127 +83,105 @@ TEST(CsvExport, WritesTheGoldenFileOfEachLogFormatAndOptionSet) {
     }
 }
 
-TEST(CsvExport, GermanDecimalCommaIsQuotedInACommaDelimitedFile) {
-    ASSERT_TRUE(testing::locale_available("de_DE.UTF-8")) << "the de_DE.UTF-8 locale is not installed";
-    ScopedLocaleEnv env("de_DE.UTF-8");
-    ScratchDir dir;
-    platform::ComPtr<ILog> log = testing::open_log(dir / "pc3.log", testing::pc3_log());
-    auto outcome = export_csv(log.get(), options_for(kGoldenCases[0]), dir / "out.csv");
-    ASSERT_TRUE(outcome) << outcome.error().description;
-    EXPECT_EQ(testing::read_file(dir / "out.csv"), testing::read_golden("pc3_all_de.csv"));
-}
-
-TEST(CsvExport, RecordsBeforeAnUnreadableRecordAreKept) {
+// Both engines keep the records before an unreadable one and say which it was.
+TEST(ExportTargets, RecordsBeforeAnUnreadableRecordAreKept) {
     ScopedLocaleEnv env("C.UTF-8");
     ScratchDir dir;
     const auto log = corvex::testing::FaultyLog::wrap(
         testing::open_log(dir / "meter_basic.log", testing::meter_basic_log()), {.unreadable_from = 2, .before_item = {}});
-    std::vector<std::int64_t> reported;
-    auto outcome = export_csv(log.get(), options_for({"", nullptr, "", {true, true}, false, true, ","}),
-                              dir / "cut.csv", [&](std::int64_t done, std::int64_t) { reported.push_back(done); });
-    ASSERT_TRUE(outcome) << outcome.error().description;
-    EXPECT_EQ(outcome->record_count, 3);
-    EXPECT_EQ(outcome->records_written, 2);
-    EXPECT_EQ(outcome->unreadable_record, 2);
-    EXPECT_EQ(testing::read_file(dir / "cut.csv"), testing::read_golden("meter_basic_cut_in_last_record.csv"));
-    ASSERT_FALSE(reported.empty());
-    EXPECT_EQ(reported.back(), 2);
-}
-
-TEST(CsvExport, ProgressAdvancesInStepsUpToTheRecordCount) {
-    ScratchDir dir;
-    platform::ComPtr<ILog> log = testing::open_log(dir / "big.log", testing::large_pc_log(1234, 1));
-    std::vector<std::pair<std::int64_t, std::int64_t>> reported;
-    ExportOptions options;
-    options.selected = {true};
-    auto outcome = export_csv(log.get(), options, dir / "big.csv",
-                              [&](std::int64_t done, std::int64_t total) { reported.emplace_back(done, total); });
-    ASSERT_TRUE(outcome) << outcome.error().description;
-    ASSERT_GE(reported.size(), 3u);
-    EXPECT_EQ(reported.front(), std::make_pair(std::int64_t{0}, std::int64_t{1234}));
-    EXPECT_EQ(reported[1].first, 100);  // every 100th record from 1000 records on
-    EXPECT_EQ(reported.back(), std::make_pair(std::int64_t{1234}, std::int64_t{1234}));
-    for (std::size_t i = 1; i < reported.size(); ++i) EXPECT_GE(reported[i].first, reported[i - 1].first);
-}
-
-// No file under the chosen name and no temporary file beside it.
-void expect_nothing_written(const ScratchDir& dir, const std::filesystem::path& out) {
-    EXPECT_FALSE(std::filesystem::exists(out));
-    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
-        EXPECT_EQ(entry.path().filename().string().find(".part"), std::string::npos) << entry.path();
+    const ExportOptions options = options_for({"", nullptr, "", {true, true}, false, true, ","});
+    for (const bool workbook : {false, true}) {
+        SCOPED_TRACE(workbook ? "workbook" : "csv");
+        const auto out = dir / (workbook ? "cut.xls" : "cut.csv");  // written under exactly this name
+        std::vector<std::int64_t> reported;
+        const ProgressFn progress = [&](std::int64_t done, std::int64_t) { reported.push_back(done); };
+        auto outcome = workbook ? export_workbook(log.get(), options, out, progress)
+                                : export_csv(log.get(), options, out, progress);
+        ASSERT_TRUE(outcome) << outcome.error().description;
+        EXPECT_EQ(outcome->record_count, 3);
+        EXPECT_EQ(outcome->records_written, 2);
+        EXPECT_EQ(outcome->unreadable_record, 2);
+        EXPECT_EQ(reported.back(), 2);
+        if (!workbook) {
+            EXPECT_EQ(testing::read_file(out), testing::read_golden("meter_basic_cut_in_last_record.csv"));
+            continue;
+        }
+        const corvex::testing::ReadWorkbook book = corvex::testing::read_workbook(out);
+        ASSERT_TRUE(book.ok) << book.failure;
+        EXPECT_EQ(book.value("Log Data", "B3"), "2.75");
+        EXPECT_EQ(book.cell("Log Data", "A4"), nullptr);
     }
 }
 
-TEST(CsvExport, AFullDiskIsReportedNeverExported) {
-    ScratchDir dir;
-    platform::ComPtr<ILog> log = testing::open_log(dir / "big.log", testing::large_pc_log(3000, 4));
-    const auto out = dir / "big.csv";
-    ExportOptions options;
-    options.selected = {true, true, true, true};
-
-    // A file-size limit makes writes fail as a full disk would.
-    rlimit saved{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    const auto previous_handler = signal(SIGXFSZ, SIG_IGN);
-    rlimit small = saved;
-    small.rlim_cur = 4096;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    auto outcome = export_csv(log.get(), options, out);
-    setrlimit(RLIMIT_FSIZE, &saved);
-    signal(SIGXFSZ, previous_handler);
-
-    ASSERT_FALSE(outcome);
-    EXPECT_EQ(outcome.error().number, error_number::kDiskFull) << outcome.error().description;
-    EXPECT_NE(outcome.error().description.find(out.string()), std::string::npos);
-    expect_nothing_written(dir, out);
-}
-
-TEST(CsvExport, AFailedExportLeavesAnExistingFileAsItWas) {
-    ScratchDir dir;
-    const auto out = dir / "keep.csv";
-    { std::ofstream(out) << "old"; }
-    platform::ComPtr<ILog> closed(objects::Log::make());  // no log open
-    auto outcome = export_csv(closed.get(), ExportOptions{}, out);
-    ASSERT_FALSE(outcome);
-    EXPECT_EQ(outcome.error().number, error_number::kLogModule);
-    EXPECT_EQ(testing::read_file(out), "old");
-}
-
-TEST(CsvExport, TargetsThatCannotBeWrittenAreRefusedUpFront) {
-    ScratchDir dir;
-    platform::ComPtr<ILog> log = testing::open_log(dir / "pc3.log", testing::pc3_log());
-    ExportOptions options;
-    options.selected = {true};
-
-    std::filesystem::create_directory(dir / "folder");
-    auto into_folder = export_csv(log.get(), options, dir / "folder");
-    ASSERT_FALSE(into_folder);
-    EXPECT_EQ(into_folder.error().number, error_number::kFileAccess);
-
-    auto missing_folder = export_csv(log.get(), options, dir / "missing" / "out.csv");
-    ASSERT_FALSE(missing_folder);
-    EXPECT_EQ(missing_folder.error().number, error_number::kPathNotFound);
-
-    if (::geteuid() != 0) {  // root may write anywhere
-        std::filesystem::create_directory(dir / "locked");
-        std::filesystem::permissions(dir / "locked", std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
-        auto read_only = export_csv(log.get(), options, dir / "locked" / "out.csv");
-        ASSERT_FALSE(read_only);
-        EXPECT_EQ(read_only.error().number, error_number::kPermissionDenied);
-        EXPECT_FALSE(std::filesystem::exists(dir / "locked" / "out.csv"));
-    }
-}
-
-TEST(CsvExport, WritesUnderExactlyTheChosenNameReplacingAnOldFile) {
+// Both engines write through the same output file: a log that cannot be read,
+// a target that cannot be written, a disk that fills up (a file-size limit
+// makes writes fail as a full disk would) or a stop requested part way fails
+// with its error number and leaves an existing file as it was, with nothing
+// beside it; a success replaces it under exactly its name.
+TEST(ExportTargets, FailuresKeepTheOldFileAndSuccessReplacesItUnderExactlyItsName) {
     ScopedLocaleEnv env("C.UTF-8");
     ScratchDir dir;
     platform::ComPtr<ILog> log = testing::open_log(dir / "pc3.log", testing::pc3_log());
-    const auto out = dir / "export";  // no extension is added
-    { std::ofstream(out) << "an older export that is much longer than the new one ..................................."; }
-    auto outcome = export_csv(log.get(), options_for(kGoldenCases[1]), out);
+    platform::ComPtr<ILog> closed(objects::Log::make());  // no log open
+    platform::ComPtr<ILog> big = testing::open_log(dir / "big.log", testing::large_pc_log(10000, 3));
+    const auto old = dir / "export";                      // no extension is added
+    const std::string older(200, '#');                    // longer than the new export
+    { std::ofstream(old) << older; }
+    std::filesystem::create_directory(dir / "folder");
+    std::filesystem::create_directory(dir / "locked");
+    std::filesystem::permissions(dir / "locked",
+                                 std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+    const auto before = dir.entries();
+
+    using Engine = Expected<ExportOutcome, ExportError> (*)(ILog*, const ExportOptions&, const std::filesystem::path&,
+                                                            const ProgressFn&);
+    const std::pair<const char*, Engine> engines[] = {{"csv", export_csv}, {"workbook", export_workbook}};
+    struct Case {
+        const char* what;
+        ILog* log;
+        std::filesystem::path out;
+        int number;
+        std::string said;  // in the error's description
+        rlim_t file_size_limit = RLIM_INFINITY;
+        bool stop_part_way = false;
+    };
+    const Case cases[] = {
+        {"no log open", closed.get(), old, error_number::kLogModule, ""},
+        {"a folder", log.get(), dir / "folder", error_number::kFileAccess, (dir / "folder").string()},
+        {"a missing folder", log.get(), dir / "missing" / "out", error_number::kPathNotFound, "missing/out"},
+        {"a read-only folder", log.get(), dir / "locked" / "out", error_number::kPermissionDenied, "locked/out"},
+        {"a full disk", big.get(), old, error_number::kDiskFull, old.string(), 8192},
+        {"a stop request", big.get(), old, error_number::kCancelled, "Cancelled", RLIM_INFINITY, true},
+    };
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto previous_handler = signal(SIGXFSZ, SIG_IGN);
+    for (const auto& [engine_name, engine] : engines) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(engine_name) + ": " + c.what);
+            if (c.number == error_number::kPermissionDenied && ::geteuid() == 0) continue;  // root may write anywhere
+            const rlimit limited{std::min(c.file_size_limit, saved.rlim_cur), saved.rlim_max};
+            ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+            std::stop_source stop;
+            ExportOptions options = options_for(kGoldenCases[1]);
+            if (c.stop_part_way) options.stop = stop.get_token();
+            auto outcome = engine(c.log, options, c.out, [&](std::int64_t done, std::int64_t) {
+                if (done >= 100) stop.request_stop();
+            });
+            setrlimit(RLIMIT_FSIZE, &saved);
+            ASSERT_FALSE(outcome);
+            EXPECT_EQ(outcome.error().number, c.number) << outcome.error().description;
+            EXPECT_NE(outcome.error().description.find(c.said), std::string::npos) << outcome.error().description;
+            EXPECT_EQ(dir.entries(), before);
+            EXPECT_TRUE(std::filesystem::is_empty(dir / "locked"));
+        }
+    }
+    signal(SIGXFSZ, previous_handler);
+    EXPECT_EQ(testing::read_file(old), older);
+    auto outcome = export_csv(log.get(), options_for(kGoldenCases[1]), old);
     ASSERT_TRUE(outcome) << outcome.error().description;
-    EXPECT_EQ(testing::read_file(out), testing::read_golden("pc3_units02_noinfo_noerrors.csv"));
-    expect_nothing_written(dir, dir / "export.csv");
+    EXPECT_EQ(testing::read_file(old), testing::read_golden("pc3_units02_noinfo_noerrors.csv"));
+    EXPECT_EQ(dir.entries(), before);
 }
 
 }  // namespace

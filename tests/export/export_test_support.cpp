@@ -2,11 +2,6 @@
 
 #include <gtest/gtest.h>
 #include <locale.h>
-#include <unistd.h>
-
-#include <fstream>
-#include <random>
-#include <sstream>
 
 #include "corvex/platform/bstr.h"
 #include "logmodule/objects/log.h"
