@@ -18,9 +18,6 @@ struct DateForms::Locale {
     locale_t handle;
 };
 
-namespace {
-
-// A time form without any time zone: log times are wall-clock values.
 std::string without_zone(std::string_view format) {
     std::string out;
     for (std::size_t i = 0; i < format.size(); ++i) {
@@ -55,6 +52,8 @@ std::string format_moment(const std::string& format, const LogMoment& m, locale_
     const std::size_t n = strftime_l(buffer, sizeof buffer, format.c_str(), &tm, locale);
     return std::string(buffer, n);
 }
+
+namespace {
 
 // strftime_l lower-cases %P byte by byte under the locale object's LC_CTYPE,
 // which is "C" for an object made for LC_TIME alone.

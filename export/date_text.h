@@ -7,6 +7,8 @@
 // time format with conversions not read here is left to strftime_l.
 #pragma once
 
+#include <locale.h>
+
 #include <memory>
 #include <optional>
 #include <string>
@@ -16,6 +18,12 @@
 #include "export/log_time.h"
 
 namespace corvex::exporting {
+
+// A strftime format without any time zone: log times are wall-clock values.
+std::string without_zone(std::string_view format);
+
+// The moment `m` in `format`, as strftime_l writes it under `locale`.
+std::string format_moment(const std::string& format, const LogMoment& m, locale_t locale);
 
 class DateForms {
 public:
