@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 
 #include "export/c_locale.h"
@@ -38,6 +39,13 @@ void ColumnWidths::number(int column, double value) {
     if (column < 0 || column >= kColumns ||
         characters_[static_cast<std::size_t>(column)] >= kGeneralCharacters + 1)
         return;
+    // A whole number below 10^10 shows as its digits: counted, not printed
+    // (every error word of every record comes here).
+    if (value == std::trunc(value) && std::fabs(value) < 1e10) {
+        int n = std::signbit(value) ? 2 : 1;
+        for (auto rest = static_cast<std::uint64_t>(std::fabs(value)); rest >= 10; rest /= 10) ++n;
+        return widen(column, n);
+    }
     char buffer[32];
     int n;
     {
