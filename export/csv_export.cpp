@@ -19,16 +19,14 @@ namespace corvex::exporting {
 namespace {
 
 constexpr std::string_view kLineEnd = "\r\n";
-constexpr std::int32_t kRecordsPerBlock = 4096;
 
 // Appends fields to a line: each followed by the delimiter but the last,
 // quoted when it must be.
 class LineBuilder {
 public:
-    LineBuilder(std::string& line, std::string_view delimiter) : line_(line), delimiter_(delimiter) {}
     // `plain_numbers`: number and integer texts never need quotes with this
     // delimiter, so they are appended without a scan.
-    LineBuilder(std::string& line, std::string_view delimiter, bool plain_numbers)
+    LineBuilder(std::string& line, std::string_view delimiter, bool plain_numbers = false)
         : line_(line), delimiter_(delimiter), plain_numbers_(plain_numbers) {}
 
     void field(std::string_view text) {
@@ -64,7 +62,7 @@ public:
 private:
     std::string& line_;
     std::string_view delimiter_;
-    bool plain_numbers_ = false;
+    bool plain_numbers_;
 };
 
 // Whether the number texts of these forms (and error words, digits and a
@@ -186,7 +184,7 @@ Expected<ExportOutcome, ExportError> export_csv(ILog* log, const ExportOptions& 
             cancelled = true;
             return false;
         }
-        const std::int32_t wanted = std::min(kRecordsPerBlock, h.record_count - next);
+        const std::int32_t wanted = std::min(kRecordsPerRun, h.record_count - next);
         source.read(next, wanted, block);
         if (block.count < wanted) outcome.unreadable_record = next + block.count;
         next += block.count;

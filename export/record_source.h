@@ -18,6 +18,9 @@ namespace corvex::exporting {
 
 // A log never has more channels than this; a count beyond it is not trusted.
 inline constexpr std::int32_t kMaxUnits = 12;
+// The run of records a reader asks for at a time: large enough that a call
+// per run costs nothing, small enough to stay in the cache.
+inline constexpr std::int32_t kRecordsPerRun = 4096;
 
 struct HeaderFields {
     double start_time = 0;

@@ -21,7 +21,6 @@ namespace corvex::exporting {
 
 namespace {
 
-constexpr std::int32_t kRecordsPerBlock = 4096;
 constexpr const char* kInfoTitles[] = {"Item #",  "Label", "Symbol", "UnitType", "Channel", "Comport",
                                        "Computer", "Decimal", "Width", "Input",   "NodeID"};
 
@@ -325,9 +324,9 @@ Expected<ExportOutcome, ExportError> export_workbook(ILog* log, const ExportOpti
     if (progress) progress(0, h.record_count);
     RecordBlock block;
     std::int32_t done = 0;  // records read, written or passed over
-    for (std::int32_t first = 0; first < h.record_count && !outcome.unreadable_record; first += kRecordsPerBlock) {
+    for (std::int32_t first = 0; first < h.record_count && !outcome.unreadable_record; first += kRecordsPerRun) {
         if (options.stop.stop_requested()) return Unexpected(cancelled_error());
-        const std::int32_t wanted = std::min(kRecordsPerBlock, h.record_count - first);
+        const std::int32_t wanted = std::min(kRecordsPerRun, h.record_count - first);
         source.read(first, wanted, block);
         if (block.count < wanted) outcome.unreadable_record = first + block.count;
         for (std::int32_t i = 0; i < block.count; ++i) {
