@@ -17,7 +17,6 @@ constexpr std::int32_t kLastYear = 9999;
 // its serials equal log times, before it counts a 1900-02-29 that never was.
 constexpr std::int64_t kFirstSpreadsheetDay = 2;
 constexpr std::int64_t kSpreadsheetLeapDayEnd = 61;
-constexpr std::int64_t kSecondsPerDay = 86400;
 // 1899-12-30 counted from 1970-01-01.
 constexpr std::int64_t kLogEpochInUnixDays = -25569;
 
@@ -38,6 +37,16 @@ void civil_from_days(std::int64_t z, LogMoment& m) {
 }
 
 bool is_leap(std::int64_t y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+
+// Days since 1970-01-01 of a date of the proleptic Gregorian calendar.
+std::int64_t days_from_civil(std::int64_t y, std::int64_t m, std::int64_t d) {
+    y -= m <= 2 ? 1 : 0;
+    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const std::int64_t yoe = y - era * 400;                                    // [0, 399]
+    const std::int64_t doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;  // [0, 365]
+    const std::int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;            // [0, 146096]
+    return era * 146097 + doe - 719468;
+}
 
 std::int32_t day_of_year(const LogMoment& m) {
     static constexpr int kBefore[12] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
@@ -86,6 +95,14 @@ std::optional<LogMoment> round_log_time(double log_time) {
     m.weekday = static_cast<std::int32_t>(((unix_day % 7) + 7 + 4) % 7);  // 1970-01-01 was a Thursday
     m.yearday = day_of_year(m);
     return m;
+}
+
+std::optional<std::int64_t> log_day(std::int64_t year, std::int64_t month, std::int64_t mday) {
+    static constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (year < kFirstYear || year > kLastYear || month < 1 || month > 12 || mday < 1) return std::nullopt;
+    const int days = month == 2 && is_leap(year) ? 29 : kDays[month - 1];
+    if (mday > days) return std::nullopt;
+    return days_from_civil(year, month, mday) - kLogEpochInUnixDays;
 }
 
 std::optional<double> spreadsheet_serial(double log_time) {

@@ -10,6 +10,8 @@
 
 namespace corvex::exporting {
 
+inline constexpr std::int64_t kSecondsPerDay = 86400;
+
 // A log time rounded to the nearest second.
 struct LogMoment {
     std::int64_t day = 0;      // days since 1899-12-30 (the calendar day, after rounding)
@@ -26,6 +28,10 @@ struct LogMoment {
 // through the error of a multiplication by 86,400. Empty for a value that is
 // not finite or whose rounded moment lies outside the years 100 to 9999.
 std::optional<LogMoment> round_log_time(double log_time);
+
+// The day since 1899-12-30 of the calendar date year-month-mday; empty when
+// there is no such date in the years 100 to 9999.
+std::optional<std::int64_t> log_day(std::int64_t year, std::int64_t month, std::int64_t mday);
 
 // The spreadsheet's serial date for the same calendar moment, or empty when a
 // spreadsheet cannot hold it: when the moment rounded to the second is not

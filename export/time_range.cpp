@@ -1,36 +1,16 @@
 #include "export/time_range.h"
 
 #include <charconv>
-#include <cstdio>
 
+#include "export/date_text.h"
 #include "export/log_time.h"
 
 namespace corvex::exporting {
 
 namespace {
 
-constexpr LogSecond kSecondsPerDay = 86400;
-// 1899-12-30 counted from 1970-01-01.
-constexpr std::int64_t kLogEpochInUnixDays = -25569;
-
 const char kExpected[] = "give a date and time as yyyy-MM-dd HH:mm:ss, a date as yyyy-MM-dd, a time as HH:mm:ss, "
                          "or a log time as a number of days";
-
-// Days since 1970-01-01 of a date of the proleptic Gregorian calendar.
-std::int64_t days_from_civil(std::int64_t y, std::int64_t m, std::int64_t d) {
-    y -= m <= 2 ? 1 : 0;
-    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const std::int64_t yoe = y - era * 400;                                 // [0, 399]
-    const std::int64_t doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;  // [0, 365]
-    const std::int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;         // [0, 146096]
-    return era * 146097 + doe - 719468;
-}
-
-int days_in_month(std::int64_t y, std::int64_t m) {
-    static constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
-    return m == 2 && leap ? 29 : kDays[m - 1];
-}
 
 // Reads exactly `width` digits at the front of `text`.
 bool digits(std::string_view& text, std::size_t width, std::int64_t& out) {
@@ -56,8 +36,7 @@ std::optional<std::int64_t> read_date(std::string_view& text) {
     std::int64_t y = 0, m = 0, d = 0;
     if (!digits(text, 4, y) || !literal(text, '-') || !digits(text, 2, m) || !literal(text, '-') || !digits(text, 2, d))
         return std::nullopt;
-    if (y < 100 || m < 1 || m > 12 || d < 1 || d > days_in_month(y, m)) return std::nullopt;
-    return days_from_civil(y, m, d) - kLogEpochInUnixDays;
+    return log_day(y, m, d);
 }
 
 // "HH:mm:ss": seconds after midnight; empty when it is not a time of day.
@@ -126,9 +105,11 @@ Expected<LogSecond, std::string> parse_time_bound(std::string_view text) {
 std::string time_bound_text(LogSecond second) {
     const auto moment = round_log_time(second_log_time(second));
     if (!moment) return std::to_string(second_log_time(second));
-    char text[32];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", moment->year, moment->month, moment->mday,
-                  moment->second / 3600, moment->second / 60 % 60, moment->second % 60);
+    const DateForms c_forms;
+    std::string text;
+    c_forms.append_date(text, *moment);
+    text += ' ';
+    c_forms.append_time(text, *moment);
     return text;
 }
 
