@@ -41,7 +41,6 @@ void RecordTableModel::set_source(std::optional<RecordTableSource> source) {
     cache_.reset();
     if (source_) cache_ = std::make_unique<BlockCache>(source_->read, source_->header.record_count);
     forms_ = exporting::TextForms::from_environment();
-    selected_.clear();
     columns_.clear();
     titles_.clear();
     endResetModel();
@@ -59,7 +58,6 @@ void RecordTableModel::set_selection(const std::vector<bool>& selected) {
         titles_.clear();
         endRemoveColumns();
     }
-    selected_ = selected;
     beginInsertColumns({}, 0, static_cast<int>(columns.size()) - 1);
     columns_ = std::move(columns);
     for (const RecordColumn& column : columns_) titles_.push_back(qt_text(column_title(column, source_->items)));

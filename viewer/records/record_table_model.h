@@ -68,7 +68,6 @@ private:
 
     std::optional<RecordTableSource> source_;
     std::unique_ptr<BlockCache> cache_;  // mutable through const data(): a cache
-    std::vector<bool> selected_;
     std::vector<RecordColumn> columns_;
     std::vector<QString> titles_;
     exporting::TextForms forms_;
