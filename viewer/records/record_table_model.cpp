@@ -92,16 +92,14 @@ QVariant RecordTableModel::data(const QModelIndex& index, int role) const {
         if (role == Qt::ToolTipRole) return tr("Record %1 could not be read").arg(index.row());
         return {};
     }
-    const std::int16_t flags = source_->header.error_flags;
     switch (role) {
-        case Qt::DisplayRole: return qt_text(cell_text(column, *found.block, found.index, flags, forms_));
+        case Qt::DisplayRole: return qt_text(cell_text(column, *found.block, found.index, forms_));
         case Qt::BackgroundRole:
             return has_error(*found.block, found.index) ? QVariant(QBrush(kErrorRow)) : QVariant();
         case Qt::ForegroundRole: {
-            const bool error_cell = (column.kind == RecordColumn::Kind::UnitError &&
-                                     found.block->error(found.index, column.unit) != 0) ||
-                                    (column.kind == RecordColumn::Kind::RecordError &&
-                                     record_error(*found.block, found.index, flags) != 0);
+            const bool error_cell = (column.kind == RecordColumn::Kind::UnitError ||
+                                     column.kind == RecordColumn::Kind::RecordError) &&
+                                    error_word(column, *found.block, found.index) != 0;
             return error_cell ? QVariant(QBrush(kErrorWord)) : QVariant();
         }
         case Qt::ToolTipRole:
@@ -138,7 +136,6 @@ QString RecordTableModel::copy_text(const QItemSelection& selection, std::string
             return row >= range.top() && row <= range.bottom() && column >= range.left() && column <= range.right();
         });
     };
-    const std::int16_t flags = source_->header.error_flags;
     std::string text;
     for (int row = top; row <= bottom; ++row) {
         const BlockCache::Found found = record(row);
@@ -146,7 +143,7 @@ QString RecordTableModel::copy_text(const QItemSelection& selection, std::string
             if (c > left) text += delimiter;
             if (!found.block || !chosen(row, c)) continue;
             exporting::append_field(
-                text, cell_text(columns_[static_cast<std::size_t>(c)], *found.block, found.index, flags, forms_), delimiter);
+                text, cell_text(columns_[static_cast<std::size_t>(c)], *found.block, found.index, forms_), delimiter);
         }
         text += '\n';
     }
