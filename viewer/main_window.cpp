@@ -584,8 +584,6 @@ void MainWindow::show_data() {
     record_model_->set_source(std::move(table));
     // The plot empties until the scan of the new log has made its envelopes.
     plot_feed_->reset();
-    plotted_.reset();
-    range_picker_->set_log(nullptr);
     range_picker_->show_range(std::nullopt);
     plot_->set_log(nullptr, {});
     if (log_loaded_) {
@@ -734,13 +732,11 @@ void MainWindow::show_statistics() {
 // log replace the old ones once the scan has made them.
 void MainWindow::show_plot() {
     auto envelopes = plot_feed_->envelopes();
-    if (envelopes != plotted_) {
-        plotted_ = envelopes;
-        range_picker_->set_log(envelopes);
-        plot_->set_log(envelopes, {});
+    if (envelopes.get() != plot_->log()) {
+        plot_->set_log(std::move(envelopes), {});
         plot_selected_units();
         range_picker_->show_range(range_);
-    } else if (plotted_) {
+    } else if (envelopes) {
         plot_->refresh();
     }
     if (const std::string failure = plot_feed_->failure(); !failure.empty())
@@ -748,7 +744,7 @@ void MainWindow::show_plot() {
 }
 
 void MainWindow::plot_selected_units() {
-    if (!plotted_) return;
+    if (!plot_->log()) return;
     std::vector<PlotUnit> units;
     const std::vector<bool> selected = unit_selection();
     for (std::size_t k = 0; k < selected.size() && k < items_.size(); ++k) {

@@ -25,7 +25,6 @@
 #include "corvex/platform/expected.h"
 #include "export/record_source.h"
 #include "export/time_range.h"
-#include "viewer/data/log_envelopes.h"
 #include "viewer/log_module.h"
 #include "viewer/module_version.h"
 #include "viewer/work/log_scan.h"
@@ -192,7 +191,6 @@ private:
     std::optional<exporting::TimeRange> range_;
     std::vector<std::shared_ptr<BlockSink>> sinks_;
     std::shared_ptr<PlotFeed> plot_feed_;
-    std::shared_ptr<const data::LogEnvelopes> plotted_;  // what the plot shows
     std::vector<exporting::ItemFields> items_;             // of the loaded log
     bool exporting_ = false;
     std::vector<std::pair<QAction*, bool>> actions_before_export_;

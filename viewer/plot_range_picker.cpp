@@ -36,7 +36,6 @@ PlotRangePicker::PlotRangePicker(PlotWidget& plot) : QObject(&plot), plot_(plot)
 }
 
 void PlotRangePicker::show_range(const std::optional<exporting::TimeRange>& range) {
-    range_ = range;
     const bool shown = range && plot_.keys_are_times();
     shade_->setVisible(shown);
     if (shown) {
@@ -54,10 +53,11 @@ std::optional<double> PlotRangePicker::time_at(int x) const {
     const double key = plot_.plot()->xAxis->pixelToCoord(x);
     if (plot_.keys_are_times()) return key;
     // Placed by record index: the time of the record there.
-    const std::size_t count = log_ ? log_->ready() : 0;
+    const data::LogEnvelopes* log = plot_.log();
+    const std::size_t count = log ? log->ready() : 0;
     if (count == 0 || !std::isfinite(key)) return std::nullopt;
     const auto record = static_cast<std::size_t>(std::clamp(std::llround(key), 0LL, static_cast<long long>(count - 1)));
-    return log_->timeline().time(record);
+    return log->timeline().time(record);
 }
 
 bool PlotRangePicker::eventFilter(QObject* watched, QEvent* event) {
