@@ -574,12 +574,9 @@ void MainWindow::show_data() {
     txt_range_to_->clear();
     tbl_statistics_->setRowCount(0);
     std::optional<RecordTableSource> table;
-    items_.clear();
     if (log_loaded_) {
-        if (auto source = exporting::RecordSource::open(log_.get())) {
-            items_ = source->items();
+        if (auto source = exporting::RecordSource::open(log_.get()))
             table = table_source(std::make_shared<const exporting::RecordSource>(std::move(source).value()));
-        }
     }
     record_model_->set_source(std::move(table));
     // The plot empties until the scan of the new log has made its envelopes.
@@ -661,10 +658,10 @@ void MainWindow::go_to_time(exporting::LogSecond second) {
         statusBar()->showMessage(tr("The log is still being read"), 5000);
         return;
     }
-    auto source = exporting::RecordSource::open(log_.get());
+    // The records are read through the table's source, as the table reads them.
+    const RecordTableSource* source = record_model_->source();
     if (!source) return;
-    const auto record = summary->first_at_or_after(
-        second, [&](std::int32_t first, std::int32_t wanted, exporting::RecordBlock& block) { source->read(first, wanted, block); });
+    const auto record = summary->first_at_or_after(second, source->read);
     if (!record) {
         statusBar()->showMessage(tr("No record at or after %1").arg(QString::fromStdString(exporting::time_bound_text(second))), 5000);
         return;
@@ -745,11 +742,15 @@ void MainWindow::show_plot() {
 
 void MainWindow::plot_selected_units() {
     if (!plot_->log()) return;
+    // The items as the table has them: read once when the log was loaded.
+    const RecordTableSource* source = record_model_->source();
+    const std::size_t item_count = source ? source->items.size() : 0;
     std::vector<PlotUnit> units;
     const std::vector<bool> selected = unit_selection();
-    for (std::size_t k = 0; k < selected.size() && k < items_.size(); ++k) {
+    for (std::size_t k = 0; k < selected.size() && k < item_count; ++k) {
         if (!selected[k]) continue;
-        units.push_back({k, QString::fromStdString(items_[k].label), QString::fromStdString(items_[k].symbol)});
+        const exporting::ItemFields& item = source->items[k];
+        units.push_back({k, QString::fromStdString(item.label), QString::fromStdString(item.symbol)});
     }
     plot_->set_units(std::move(units));
 }

@@ -191,7 +191,6 @@ private:
     std::optional<exporting::TimeRange> range_;
     std::vector<std::shared_ptr<BlockSink>> sinks_;
     std::shared_ptr<PlotFeed> plot_feed_;
-    std::vector<exporting::ItemFields> items_;             // of the loaded log
     bool exporting_ = false;
     std::vector<std::pair<QAction*, bool>> actions_before_export_;
 
