@@ -675,7 +675,7 @@ void MainWindow::copy_records() {
     const QItemSelection selection = tbl_records_->selectionModel()->selection();
     if (selection.isEmpty()) return;
     bool cut = false;
-    const std::string delimiter = settings_.get("DELIMITER", "DELIMITER", ",");
+    const std::string delimiter = stored_delimiter(settings_);
     QApplication::clipboard()->setText(record_model_->copy_text(selection, delimiter, kMaxCopiedRows, &cut));
     if (cut) statusBar()->showMessage(tr("Copied the first %L1 rows of the selection").arg(kMaxCopiedRows), 8000);
 }
