@@ -8,6 +8,7 @@
 #include <qcustomplot.h>
 
 #include "viewer/plot/plot_widget.h"
+#include "viewer/plot/time_ticker.h"
 
 namespace corvex::viewer {
 
@@ -41,8 +42,8 @@ void PlotRangePicker::show_range(const std::optional<exporting::TimeRange>& rang
     if (shown) {
         // Unbounded ends reach past anything the plot can show.
         const exporting::TimeRange whole;
-        const double first = range->first == whole.first ? -1e7 : exporting::second_log_time(range->first) - 0.5 / 86400;
-        const double last = range->last == whole.last ? 1e7 : exporting::second_log_time(range->last) + 0.5 / 86400;
+        const double first = range->first == whole.first ? -1e7 : exporting::second_log_time(range->first) - 0.5 * kLogSecond;
+        const double last = range->last == whole.last ? 1e7 : exporting::second_log_time(range->last) + 0.5 * kLogSecond;
         shade_->topLeft->setCoords(first, 0);
         shade_->bottomRight->setCoords(last, 1);
     }

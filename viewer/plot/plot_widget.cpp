@@ -22,10 +22,9 @@ namespace corvex::viewer {
 
 namespace {
 
-constexpr double kSecond = 1.0 / 86400.0;
 // The least span the view zooms to: a few seconds of log time, or a few
 // records of a log placed by index.
-constexpr double kLeastTimeSpan = 10 * kSecond;
+constexpr double kLeastTimeSpan = 10 * kLogSecond;
 constexpr double kLeastIndexSpan = 4;
 // How far one wheel notch zooms, and the keys pan.
 constexpr double kWheelZoom = 0.8;
@@ -181,7 +180,7 @@ std::optional<std::pair<double, double>> PlotWidget::full_range() const {
     const data::Timeline& timeline = log_->timeline();
     const double first = timeline.key(0, ready_);
     const double last = timeline.key(ready_ - 1, ready_);
-    const double pad = last > first ? (last - first) * 0.01 : (keys_are_times_ ? 30 * kSecond : 1.0);
+    const double pad = last > first ? (last - first) * 0.01 : (keys_are_times_ ? 30 * kLogSecond : 1.0);
     return std::pair(first - pad, last + pad);
 }
 
