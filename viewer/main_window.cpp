@@ -584,9 +584,7 @@ void MainWindow::show_data() {
     range_picker_->show_range(std::nullopt);
     plot_->set_log(nullptr, {});
     if (log_loaded_) {
-        std::vector<std::shared_ptr<BlockSink>> sinks = sinks_;
-        sinks.push_back(plot_feed_);
-        work_->start(log_opener(), std::move(sinks));
+        work_->start(log_opener(), {plot_feed_});
         pb_scan_->setValue(0);
         pb_scan_->show();
     } else {
