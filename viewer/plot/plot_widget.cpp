@@ -38,8 +38,6 @@ constexpr int kPixelsPerTick = 170;
 
 const char* const kCursorLayer = "cursor";
 
-QString html_escaped(const QString& text) { return text.toHtmlEscaped(); }
-
 }  // namespace
 
 QColor PlotWidget::unit_colour(std::size_t index) {
@@ -355,12 +353,12 @@ void PlotWidget::show_readout() {
     if (!cursor_record_) return;
     const std::size_t r = *cursor_record_;
     QString text = QStringLiteral("<b>%1</b>").arg(
-        html_escaped(QString::fromStdString(forms_->general_date(log_->timeline().time(r)))));
+        QString::fromStdString(forms_->general_date(log_->timeline().time(r))).toHtmlEscaped());
     const std::vector<CursorReading> values = readings();
     for (std::size_t i = 0; i < values.size(); ++i) {
         text += QStringLiteral("<br><span style=\"color:%1\">&#9632;</span> %2: %3")
-                    .arg(unit_colour(i).name(), html_escaped(units_[i].label),
-                         html_escaped(QString::fromStdString(forms_->number(values[i].value))));
+                    .arg(unit_colour(i).name(), units_[i].label.toHtmlEscaped(),
+                         QString::fromStdString(forms_->number(values[i].value)).toHtmlEscaped());
         if (values[i].error) text += QStringLiteral(" <span style=\"color:red\">&#9650; %1</span>").arg(tr("error"));
     }
     readout_->setText(text);
