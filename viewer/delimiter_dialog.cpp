@@ -37,8 +37,10 @@ DelimiterDialog::DelimiterDialog(SettingsStore& settings, FailureFn on_store_fai
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 
     // Load.
-    txt_delimiter_->setText(QString::fromStdString(settings_.get("DELIMITER", "DELIMITER", ",")));
+    txt_delimiter_->setText(QString::fromStdString(stored_delimiter(settings_)));
 }
+
+std::string stored_delimiter(const SettingsStore& settings) { return settings.get("DELIMITER", "DELIMITER", ","); }
 
 void DelimiterDialog::store_and_hide() {
     if (auto stored = settings_.set("DELIMITER", "DELIMITER", txt_delimiter_->text().toStdString()); !stored) {

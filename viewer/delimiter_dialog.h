@@ -20,6 +20,10 @@ namespace corvex::viewer {
 
 class SettingsStore;
 
+// The stored field delimiter, "," when none is stored: what the dialog
+// shows, the delimited export writes and copied cells are joined with.
+std::string stored_delimiter(const SettingsStore& settings);
+
 class DelimiterDialog final : public QDialog {
     Q_OBJECT
 

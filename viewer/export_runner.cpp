@@ -9,6 +9,7 @@
 #include "corvex/platform/text.h"
 
 #include "export/export_error.h"
+#include "viewer/delimiter_dialog.h"
 #include "viewer/export_progress.h"
 #include "viewer/log_path.h"
 #include "viewer/main_window.h"
@@ -94,7 +95,7 @@ void ExportRunner::show_progress() {
 void ExportRunner::run(const exporting::ExportFormat& format) {
     if (job_) return;
     exporting::ExportOptions opts = options();
-    if (format.takes_delimiter) opts.delimiter = window_.settings().get("DELIMITER", "DELIMITER", ",");
+    if (format.takes_delimiter) opts.delimiter = stored_delimiter(window_.settings());
     const auto path = ask_for_path(save_request(format));
     if (!path) return;
 

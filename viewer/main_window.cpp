@@ -574,24 +574,17 @@ void MainWindow::show_data() {
     txt_range_to_->clear();
     tbl_statistics_->setRowCount(0);
     std::optional<RecordTableSource> table;
-    items_.clear();
     if (log_loaded_) {
-        if (auto source = exporting::RecordSource::open(log_.get())) {
-            items_ = source->items();
+        if (auto source = exporting::RecordSource::open(log_.get()))
             table = table_source(std::make_shared<const exporting::RecordSource>(std::move(source).value()));
-        }
     }
     record_model_->set_source(std::move(table));
     // The plot empties until the scan of the new log has made its envelopes.
     plot_feed_->reset();
-    plotted_.reset();
-    range_picker_->set_log(nullptr);
     range_picker_->show_range(std::nullopt);
     plot_->set_log(nullptr, {});
     if (log_loaded_) {
-        std::vector<std::shared_ptr<BlockSink>> sinks = sinks_;
-        sinks.push_back(plot_feed_);
-        work_->start(log_opener(), std::move(sinks));
+        work_->start(log_opener(), {plot_feed_});
         pb_scan_->setValue(0);
         pb_scan_->show();
     } else {
@@ -663,10 +656,10 @@ void MainWindow::go_to_time(exporting::LogSecond second) {
         statusBar()->showMessage(tr("The log is still being read"), 5000);
         return;
     }
-    auto source = exporting::RecordSource::open(log_.get());
+    // The records are read through the table's source, as the table reads them.
+    const RecordTableSource* source = record_model_->source();
     if (!source) return;
-    const auto record = summary->first_at_or_after(
-        second, [&](std::int32_t first, std::int32_t wanted, exporting::RecordBlock& block) { source->read(first, wanted, block); });
+    const auto record = summary->first_at_or_after(second, source->read);
     if (!record) {
         statusBar()->showMessage(tr("No record at or after %1").arg(QString::fromStdString(exporting::time_bound_text(second))), 5000);
         return;
@@ -680,7 +673,7 @@ void MainWindow::copy_records() {
     const QItemSelection selection = tbl_records_->selectionModel()->selection();
     if (selection.isEmpty()) return;
     bool cut = false;
-    const std::string delimiter = settings_.get("DELIMITER", "DELIMITER", ",");
+    const std::string delimiter = stored_delimiter(settings_);
     QApplication::clipboard()->setText(record_model_->copy_text(selection, delimiter, kMaxCopiedRows, &cut));
     if (cut) statusBar()->showMessage(tr("Copied the first %L1 rows of the selection").arg(kMaxCopiedRows), 8000);
 }
@@ -734,13 +727,11 @@ void MainWindow::show_statistics() {
 // log replace the old ones once the scan has made them.
 void MainWindow::show_plot() {
     auto envelopes = plot_feed_->envelopes();
-    if (envelopes != plotted_) {
-        plotted_ = envelopes;
-        range_picker_->set_log(envelopes);
-        plot_->set_log(envelopes, {});
+    if (envelopes.get() != plot_->log()) {
+        plot_->set_log(std::move(envelopes), {});
         plot_selected_units();
         range_picker_->show_range(range_);
-    } else if (plotted_) {
+    } else if (envelopes) {
         plot_->refresh();
     }
     if (const std::string failure = plot_feed_->failure(); !failure.empty())
@@ -748,12 +739,16 @@ void MainWindow::show_plot() {
 }
 
 void MainWindow::plot_selected_units() {
-    if (!plotted_) return;
+    if (!plot_->log()) return;
+    // The items as the table has them: read once when the log was loaded.
+    const RecordTableSource* source = record_model_->source();
+    const std::size_t item_count = source ? source->items.size() : 0;
     std::vector<PlotUnit> units;
     const std::vector<bool> selected = unit_selection();
-    for (std::size_t k = 0; k < selected.size() && k < items_.size(); ++k) {
+    for (std::size_t k = 0; k < selected.size() && k < item_count; ++k) {
         if (!selected[k]) continue;
-        units.push_back({k, QString::fromStdString(items_[k].label), QString::fromStdString(items_[k].symbol)});
+        const exporting::ItemFields& item = source->items[k];
+        units.push_back({k, QString::fromStdString(item.label), QString::fromStdString(item.symbol)});
     }
     plot_->set_units(std::move(units));
 }

@@ -25,7 +25,6 @@
 #include "corvex/platform/expected.h"
 #include "export/record_source.h"
 #include "export/time_range.h"
-#include "viewer/data/log_envelopes.h"
 #include "viewer/log_module.h"
 #include "viewer/module_version.h"
 #include "viewer/work/log_scan.h"
@@ -47,7 +46,6 @@ class QTableWidget;
 
 namespace corvex::viewer {
 
-class BlockSink;
 class DelimiterDialog;
 class ExportCommand;
 class ExportRunner;
@@ -121,10 +119,7 @@ public:
     // Scrolls the records table to the first record at or after `second`.
     void go_to_time(exporting::LogSecond second);
 
-    // Blocks of each log read are handed to `sink` as well as to the plot.
-    void add_block_sink(std::shared_ptr<BlockSink> sink) { sinks_.push_back(std::move(sink)); }
     PlotWidget* plot() const noexcept { return plot_; }
-    PlotRangePicker* range_picker() const noexcept { return range_picker_; }
 
     // While an export runs the window takes no input but Cancel and Esc.
     void set_exporting(bool exporting);
@@ -134,7 +129,6 @@ public:
 
     SettingsStore& settings() noexcept { return settings_; }
     UserDialogs& dialogs() noexcept { return dialogs_; }
-    const RecordTableModel& record_model() const noexcept { return *record_model_; }
 
     // The menu commands, also reachable through the menu actions.
     void show_open_dialog();
@@ -190,10 +184,7 @@ private:
     ModuleVersion module_version_;
     QPointer<DelimiterDialog> delimiter_dialog_;
     std::optional<exporting::TimeRange> range_;
-    std::vector<std::shared_ptr<BlockSink>> sinks_;
     std::shared_ptr<PlotFeed> plot_feed_;
-    std::shared_ptr<const data::LogEnvelopes> plotted_;  // what the plot shows
-    std::vector<exporting::ItemFields> items_;             // of the loaded log
     bool exporting_ = false;
     std::vector<std::pair<QAction*, bool>> actions_before_export_;
 

@@ -54,6 +54,4 @@ void PlotFeed::add(const exporting::RecordBlock& block) {
     envelopes->append(block_);
 }
 
-void PlotFeed::end(bool) {}
-
 }  // namespace corvex::viewer

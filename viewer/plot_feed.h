@@ -26,7 +26,6 @@ public:
     // On the scan's thread.
     void begin(const exporting::HeaderFields& header, const std::vector<exporting::ItemFields>& items) override;
     void add(const exporting::RecordBlock& block) override;
-    void end(bool complete) override;
 
 private:
     mutable std::mutex mutex_;

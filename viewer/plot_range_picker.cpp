@@ -8,6 +8,7 @@
 #include <qcustomplot.h>
 
 #include "viewer/plot/plot_widget.h"
+#include "viewer/plot/time_ticker.h"
 
 namespace corvex::viewer {
 
@@ -36,14 +37,13 @@ PlotRangePicker::PlotRangePicker(PlotWidget& plot) : QObject(&plot), plot_(plot)
 }
 
 void PlotRangePicker::show_range(const std::optional<exporting::TimeRange>& range) {
-    range_ = range;
     const bool shown = range && plot_.keys_are_times();
     shade_->setVisible(shown);
     if (shown) {
         // Unbounded ends reach past anything the plot can show.
         const exporting::TimeRange whole;
-        const double first = range->first == whole.first ? -1e7 : exporting::second_log_time(range->first) - 0.5 / 86400;
-        const double last = range->last == whole.last ? 1e7 : exporting::second_log_time(range->last) + 0.5 / 86400;
+        const double first = range->first == whole.first ? -1e7 : exporting::second_log_time(range->first) - 0.5 * kLogSecond;
+        const double last = range->last == whole.last ? 1e7 : exporting::second_log_time(range->last) + 0.5 * kLogSecond;
         shade_->topLeft->setCoords(first, 0);
         shade_->bottomRight->setCoords(last, 1);
     }
@@ -54,10 +54,11 @@ std::optional<double> PlotRangePicker::time_at(int x) const {
     const double key = plot_.plot()->xAxis->pixelToCoord(x);
     if (plot_.keys_are_times()) return key;
     // Placed by record index: the time of the record there.
-    const std::size_t count = log_ ? log_->ready() : 0;
+    const data::LogEnvelopes* log = plot_.log();
+    const std::size_t count = log ? log->ready() : 0;
     if (count == 0 || !std::isfinite(key)) return std::nullopt;
     const auto record = static_cast<std::size_t>(std::clamp(std::llround(key), 0LL, static_cast<long long>(count - 1)));
-    return log_->timeline().time(record);
+    return log->timeline().time(record);
 }
 
 bool PlotRangePicker::eventFilter(QObject* watched, QEvent* event) {

@@ -7,14 +7,12 @@
 // the drags with Ctrl; every other gesture stays the plot widget's.
 #pragma once
 
-#include <memory>
 #include <optional>
 
 #include <QObject>
 #include <QPoint>
 
 #include "export/time_range.h"
-#include "viewer/data/log_envelopes.h"
 
 class QCPItemRect;
 class QRubberBand;
@@ -29,9 +27,6 @@ class PlotRangePicker final : public QObject {
 public:
     explicit PlotRangePicker(PlotWidget& plot);
 
-    // The log the plot shows: it gives the times of records where the plot
-    // places them by index.
-    void set_log(std::shared_ptr<const data::LogEnvelopes> log) { log_ = std::move(log); }
     // Shades `range` on the plot; none: no shading.
     void show_range(const std::optional<exporting::TimeRange>& range);
 
@@ -47,11 +42,9 @@ private:
     std::optional<double> time_at(int x) const;
 
     PlotWidget& plot_;
-    std::shared_ptr<const data::LogEnvelopes> log_;
     QRubberBand* band_ = nullptr;
     QCPItemRect* shade_ = nullptr;
     std::optional<QPoint> start_;
-    std::optional<exporting::TimeRange> range_;
 };
 
 }  // namespace corvex::viewer

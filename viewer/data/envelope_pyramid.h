@@ -63,7 +63,6 @@ public:
     // Writer: the records appended so far.
     std::size_t size() const { return size_; }
     std::size_t capacity() const { return capacity_; }
-    unsigned fan_out() const { return 1u << shift_; }
 
     // Readers, for records below a count published after they were appended.
     // The envelope of records [first, last).

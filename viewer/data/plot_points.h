@@ -26,7 +26,6 @@ public:
     bool per_record() const { return per_record_; }
     // The records inside the range.
     std::size_t visible_records() const { return visible_last_ - visible_first_; }
-    std::size_t ready() const { return ready_; }
 
 private:
     friend struct PlotPoints;

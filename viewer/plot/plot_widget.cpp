@@ -22,10 +22,9 @@ namespace corvex::viewer {
 
 namespace {
 
-constexpr double kSecond = 1.0 / 86400.0;
 // The least span the view zooms to: a few seconds of log time, or a few
 // records of a log placed by index.
-constexpr double kLeastTimeSpan = 10 * kSecond;
+constexpr double kLeastTimeSpan = 10 * kLogSecond;
 constexpr double kLeastIndexSpan = 4;
 // How far one wheel notch zooms, and the keys pan.
 constexpr double kWheelZoom = 0.8;
@@ -38,8 +37,6 @@ constexpr std::size_t kPixelsPerMarker = 6;
 constexpr int kPixelsPerTick = 170;
 
 const char* const kCursorLayer = "cursor";
-
-QString html_escaped(const QString& text) { return text.toHtmlEscaped(); }
 
 }  // namespace
 
@@ -181,7 +178,7 @@ std::optional<std::pair<double, double>> PlotWidget::full_range() const {
     const data::Timeline& timeline = log_->timeline();
     const double first = timeline.key(0, ready_);
     const double last = timeline.key(ready_ - 1, ready_);
-    const double pad = last > first ? (last - first) * 0.01 : (keys_are_times_ ? 30 * kSecond : 1.0);
+    const double pad = last > first ? (last - first) * 0.01 : (keys_are_times_ ? 30 * kLogSecond : 1.0);
     return std::pair(first - pad, last + pad);
 }
 
@@ -356,12 +353,12 @@ void PlotWidget::show_readout() {
     if (!cursor_record_) return;
     const std::size_t r = *cursor_record_;
     QString text = QStringLiteral("<b>%1</b>").arg(
-        html_escaped(QString::fromStdString(forms_->general_date(log_->timeline().time(r)))));
+        QString::fromStdString(forms_->general_date(log_->timeline().time(r))).toHtmlEscaped());
     const std::vector<CursorReading> values = readings();
     for (std::size_t i = 0; i < values.size(); ++i) {
         text += QStringLiteral("<br><span style=\"color:%1\">&#9632;</span> %2: %3")
-                    .arg(unit_colour(i).name(), html_escaped(units_[i].label),
-                         html_escaped(QString::fromStdString(forms_->number(values[i].value))));
+                    .arg(unit_colour(i).name(), units_[i].label.toHtmlEscaped(),
+                         QString::fromStdString(forms_->number(values[i].value)).toHtmlEscaped());
         if (values[i].error) text += QStringLiteral(" <span style=\"color:red\">&#9650; %1</span>").arg(tr("error"));
     }
     readout_->setText(text);

@@ -72,6 +72,8 @@ public:
     // Plots other units of the same log, keeping the time range.
     void set_units(std::vector<PlotUnit> units);
     const std::vector<PlotUnit>& units() const { return units_; }
+    // The log plotted; null when the plot is empty.
+    const data::LogEnvelopes* log() const { return log_.get(); }
 
     // Takes in the records made ready since the last call. A view that showed
     // the whole log grows with it; a zoomed view stays where it is.

@@ -8,16 +8,16 @@ namespace corvex::viewer {
 
 namespace {
 
-constexpr double kSecond = 1.0 / 86400.0;
-constexpr double kMinute = 60 * kSecond;
+constexpr double kMinute = 60 * kLogSecond;
 constexpr double kHour = 60 * kMinute;
 
 // Steps between ticks of log times, in days; each divides the next round
 // unit of time, so ticks fall on whole minutes, hours and days.
 constexpr std::array<double, 22> kSteps{
-    kSecond,     2 * kSecond,  5 * kSecond,  10 * kSecond, 15 * kSecond, 30 * kSecond, kMinute, 2 * kMinute,
-    5 * kMinute, 10 * kMinute, 15 * kMinute, 30 * kMinute, kHour,        2 * kHour,    3 * kHour, 6 * kHour,
-    12 * kHour,  1.0,          2.0,          7.0,          14.0,         28.0};
+    kLogSecond,      2 * kLogSecond,  5 * kLogSecond, 10 * kLogSecond, 15 * kLogSecond, 30 * kLogSecond,
+    kMinute,         2 * kMinute,     5 * kMinute,    10 * kMinute,    15 * kMinute,    30 * kMinute,
+    kHour,           2 * kHour,       3 * kHour,      6 * kHour,       12 * kHour,      1.0,
+    2.0,             7.0,             14.0,           28.0};
 
 }  // namespace
 
@@ -33,7 +33,7 @@ double TimeTicker::getTickStep(const QCPRange& range) {
 
 int TimeTicker::getSubTickCount(double tickStep) {
     if (time_at_key_) return QCPAxisTicker::getSubTickCount(tickStep);
-    const double seconds = std::round(tickStep / kSecond);
+    const double seconds = std::round(tickStep / kLogSecond);
     for (const int parts : {5, 4, 6, 3, 2}) {
         if (std::fmod(seconds, parts) == 0) return parts - 1;
     }

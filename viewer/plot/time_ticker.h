@@ -13,6 +13,9 @@
 
 namespace corvex::viewer {
 
+// One second of log time, in days.
+inline constexpr double kLogSecond = 1.0 / 86400.0;
+
 class TimeTicker final : public QCPAxisTicker {
 public:
     // The label of a log time.

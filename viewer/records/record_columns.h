@@ -19,7 +19,11 @@ namespace corvex::viewer {
 struct RecordColumn {
     enum class Kind { Time, Value, UnitError, RecordError };
     Kind kind = Kind::Time;
-    std::int32_t unit = -1;  // Value and UnitError
+    // Value and UnitError: the unit shown. RecordError: the unit whose error
+    // word the column shows as the exports give it in a basic-errors log (the
+    // last unit while the detailed-errors flag is clear), -1 for a column
+    // that stays 0.
+    std::int32_t unit = -1;
 };
 
 std::vector<RecordColumn> record_columns(const std::vector<bool>& selected, std::int32_t units,
@@ -28,9 +32,8 @@ std::vector<RecordColumn> record_columns(const std::vector<bool>& selected, std:
 // "Date/Time", the unit's column name ("Label (Symbol)"), "Error #".
 std::string column_title(const RecordColumn& column, const std::vector<exporting::ItemFields>& items);
 
-// The error word of record i as the exports give it in a basic-errors log:
-// the last unit's word while the detailed-errors flag is clear, else 0.
-std::int16_t record_error(const exporting::RecordBlock& block, std::int32_t i, std::int16_t error_flags);
+// The error word `column` (UnitError or RecordError) shows for record i.
+std::int16_t error_word(const RecordColumn& column, const exporting::RecordBlock& block, std::int32_t i);
 
 // Whether any unit of record i carries a non-zero error word.
 bool has_error(const exporting::RecordBlock& block, std::int32_t i);
@@ -38,6 +41,6 @@ bool has_error(const exporting::RecordBlock& block, std::int32_t i);
 // The text of a cell: general date, number (empty for a value the module gave
 // as no number) or error word.
 std::string cell_text(const RecordColumn& column, const exporting::RecordBlock& block, std::int32_t i,
-                      std::int16_t error_flags, const exporting::TextForms& forms);
+                      const exporting::TextForms& forms);
 
 }  // namespace corvex::viewer

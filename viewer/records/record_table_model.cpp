@@ -41,7 +41,6 @@ void RecordTableModel::set_source(std::optional<RecordTableSource> source) {
     cache_.reset();
     if (source_) cache_ = std::make_unique<BlockCache>(source_->read, source_->header.record_count);
     forms_ = exporting::TextForms::from_environment();
-    selected_.clear();
     columns_.clear();
     titles_.clear();
     endResetModel();
@@ -59,7 +58,6 @@ void RecordTableModel::set_selection(const std::vector<bool>& selected) {
         titles_.clear();
         endRemoveColumns();
     }
-    selected_ = selected;
     beginInsertColumns({}, 0, static_cast<int>(columns.size()) - 1);
     columns_ = std::move(columns);
     for (const RecordColumn& column : columns_) titles_.push_back(qt_text(column_title(column, source_->items)));
@@ -94,16 +92,14 @@ QVariant RecordTableModel::data(const QModelIndex& index, int role) const {
         if (role == Qt::ToolTipRole) return tr("Record %1 could not be read").arg(index.row());
         return {};
     }
-    const std::int16_t flags = source_->header.error_flags;
     switch (role) {
-        case Qt::DisplayRole: return qt_text(cell_text(column, *found.block, found.index, flags, forms_));
+        case Qt::DisplayRole: return qt_text(cell_text(column, *found.block, found.index, forms_));
         case Qt::BackgroundRole:
             return has_error(*found.block, found.index) ? QVariant(QBrush(kErrorRow)) : QVariant();
         case Qt::ForegroundRole: {
-            const bool error_cell = (column.kind == RecordColumn::Kind::UnitError &&
-                                     found.block->error(found.index, column.unit) != 0) ||
-                                    (column.kind == RecordColumn::Kind::RecordError &&
-                                     record_error(*found.block, found.index, flags) != 0);
+            const bool error_cell = (column.kind == RecordColumn::Kind::UnitError ||
+                                     column.kind == RecordColumn::Kind::RecordError) &&
+                                    error_word(column, *found.block, found.index) != 0;
             return error_cell ? QVariant(QBrush(kErrorWord)) : QVariant();
         }
         case Qt::ToolTipRole:
@@ -140,7 +136,6 @@ QString RecordTableModel::copy_text(const QItemSelection& selection, std::string
             return row >= range.top() && row <= range.bottom() && column >= range.left() && column <= range.right();
         });
     };
-    const std::int16_t flags = source_->header.error_flags;
     std::string text;
     for (int row = top; row <= bottom; ++row) {
         const BlockCache::Found found = record(row);
@@ -148,7 +143,7 @@ QString RecordTableModel::copy_text(const QItemSelection& selection, std::string
             if (c > left) text += delimiter;
             if (!found.block || !chosen(row, c)) continue;
             exporting::append_field(
-                text, cell_text(columns_[static_cast<std::size_t>(c)], *found.block, found.index, flags, forms_), delimiter);
+                text, cell_text(columns_[static_cast<std::size_t>(c)], *found.block, found.index, forms_), delimiter);
         }
         text += '\n';
     }

@@ -59,6 +59,8 @@ public:
     QString copy_text(const QItemSelection& selection, std::string_view delimiter, std::int32_t max_rows,
                       bool* cut = nullptr) const;
 
+    // What the table shows; null when it is empty.
+    const RecordTableSource* source() const { return source_ ? &*source_ : nullptr; }
     // Records asked of the reader so far.
     std::int64_t records_read() const;
     const std::vector<RecordColumn>& columns() const { return columns_; }
@@ -68,7 +70,6 @@ private:
 
     std::optional<RecordTableSource> source_;
     std::unique_ptr<BlockCache> cache_;  // mutable through const data(): a cache
-    std::vector<bool> selected_;
     std::vector<RecordColumn> columns_;
     std::vector<QString> titles_;
     exporting::TextForms forms_;

@@ -1,7 +1,7 @@
 // Something that takes the records of a log block by block as the scan of the
 // log reads them: the plot's envelopes are built this way while the window
-// goes on. Called on the scan's thread, in this order: begin, add for each
-// block in record order, end.
+// goes on. Called on the scan's thread, in this order: begin, then add for
+// each block in record order; how the scan ended is the scan's outcome.
 #pragma once
 
 #include <vector>
@@ -18,9 +18,6 @@ public:
     virtual void begin(const exporting::HeaderFields& header, const std::vector<exporting::ItemFields>& items) = 0;
     // The next block of records.
     virtual void add(const exporting::RecordBlock& block) = 0;
-    // The scan has ended: `complete` when every record was read, false when
-    // it was stopped or a record could not be read.
-    virtual void end(bool complete) = 0;
 };
 
 }  // namespace corvex::viewer

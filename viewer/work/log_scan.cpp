@@ -20,7 +20,6 @@ ScanOutcome scan_log(const LogOpener& open, const std::vector<std::shared_ptr<Bl
     auto opened = open_records(open);
     if (!opened) {
         outcome.failure = opened.error();
-        for (const auto& sink : sinks) sink->end(false);
         return outcome;
     }
     const exporting::RecordSource& source = *opened;
@@ -46,7 +45,6 @@ ScanOutcome scan_log(const LogOpener& open, const std::vector<std::shared_ptr<Bl
             break;
         }
     }
-    for (const auto& sink : sinks) sink->end(!outcome.stopped && !outcome.unreadable_record);
     outcome.summary = std::move(summary);
     return outcome;
 }

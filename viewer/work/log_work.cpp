@@ -22,7 +22,6 @@ void LogWork::clear() {
     progress_timer_.stop();
     open_ = {};
     range_.reset();
-    summary_.reset();
     outcome_.reset();
     statistics_.reset();
     statistics_failure_.reset();
@@ -43,7 +42,6 @@ void LogWork::start(LogOpener open, std::vector<std::shared_ptr<BlockSink>> sink
                 scan_.reset();
                 progress_timer_.stop();
                 outcome_ = std::move(*outcome);
-                summary_ = outcome_->summary;
                 emit scanProgressed(scan_progress_->done, scan_progress_->total);
                 emit scanEnded();
                 start_statistics();
@@ -65,14 +63,14 @@ void LogWork::start_statistics() {
     statistics_job_.reset();
     statistics_.reset();
     statistics_failure_.reset();
-    if (!summary_) {
+    if (!summary()) {
         statistics_failure_ = outcome_ && !outcome_->failure.empty() ? outcome_->failure : std::string("the log was not read");
         emit statisticsReady();
         return;
     }
     const std::uint64_t generation = generation_;
     statistics_job_ = std::make_unique<BackgroundJob>(
-        this, [this, generation, open = open_, summary = summary_, range = range_](std::stop_token stop) {
+        this, [this, generation, open = open_, summary = outcome_->summary, range = range_](std::stop_token stop) {
             auto answer = std::make_shared<Expected<RangeStatistics, std::string>>(
                 range_statistics(open, *summary, range, stop));
             if (stop.stop_requested()) return BackgroundJob::Then();

@@ -38,7 +38,7 @@ public:
 
     bool scanning() const { return scan_ != nullptr; }
     // The summary of the records read; null until the scan has ended.
-    const LogSummary* summary() const { return summary_.get(); }
+    const LogSummary* summary() const { return outcome_ ? outcome_->summary.get() : nullptr; }
     // How the scan ended; empty while it runs.
     const std::optional<ScanOutcome>& scan_outcome() const { return outcome_; }
     // The statistics of the range; empty while they are being worked out.
@@ -58,7 +58,6 @@ private:
 
     LogOpener open_;
     std::optional<exporting::TimeRange> range_;
-    std::shared_ptr<const LogSummary> summary_;
     std::optional<ScanOutcome> outcome_;
     std::optional<RangeStatistics> statistics_;
     std::optional<std::string> statistics_failure_;
