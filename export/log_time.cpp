@@ -70,7 +70,7 @@ std::int64_t round_seconds(double fraction) {
 
 }  // namespace
 
-std::optional<LogMoment> round_log_time(double log_time) {
+std::optional<LogInstant> round_to_second(double log_time) {
     // Rounding moves a time by at most one day boundary: anything further out
     // cannot land inside the calendar (and keeps the day count small).
     if (!std::isfinite(log_time) || log_time <= kFirstLogDay - 2 || log_time >= kEndLogDay) return std::nullopt;
@@ -84,14 +84,21 @@ std::optional<LogMoment> round_log_time(double log_time) {
         day += 1;
         seconds -= kSecondsPerDay;
     }
-    LogMoment m;
-    m.day = day;
-    m.second = static_cast<std::int32_t>(seconds);
-    const std::int64_t unix_day = day + kLogEpochInUnixDays;
-    civil_from_days(unix_day, m);
     // Decided after rounding: 9999-12-31 23:59:59.7 is 10000-01-01 00:00:00,
     // which the calendar cannot show, and 0099-12-31 23:59:59.7 is in year 100.
-    if (m.year < kFirstYear || m.year > kLastYear) return std::nullopt;
+    if (day < static_cast<std::int64_t>(kFirstLogDay) || day >= static_cast<std::int64_t>(kEndLogDay))
+        return std::nullopt;
+    return LogInstant{day, static_cast<std::int32_t>(seconds)};
+}
+
+std::optional<LogMoment> round_log_time(double log_time) {
+    const auto instant = round_to_second(log_time);
+    if (!instant) return std::nullopt;
+    LogMoment m;
+    m.day = instant->day;
+    m.second = instant->second;
+    const std::int64_t unix_day = m.day + kLogEpochInUnixDays;
+    civil_from_days(unix_day, m);
     m.weekday = static_cast<std::int32_t>(((unix_day % 7) + 7 + 4) % 7);  // 1970-01-01 was a Thursday
     m.yearday = day_of_year(m);
     return m;
@@ -107,7 +114,7 @@ std::optional<std::int64_t> log_day(std::int64_t year, std::int64_t month, std::
 
 std::optional<double> spreadsheet_serial(double log_time) {
     // The cell shows the moment to the second, so the rounded moment decides.
-    const std::optional<LogMoment> m = round_log_time(log_time);
+    const std::optional<LogInstant> m = round_to_second(log_time);
     if (!m || m->day < kFirstSpreadsheetDay) return std::nullopt;
     const double serial = m->day >= kSpreadsheetLeapDayEnd ? log_time : log_time - 1.0;
     // A time a fraction of a second before 1900-01-01 that rounds up to it.

@@ -21,6 +21,16 @@ struct LogMoment {
     std::int32_t yearday = 0;                      // 0 = 1 January
 };
 
+// A log time rounded to the nearest second, without its calendar date.
+struct LogInstant {
+    std::int64_t day = 0;      // days since 1899-12-30
+    std::int32_t second = 0;   // seconds after midnight, 0..86399
+};
+
+// The day and second of round_log_time(log_time), and empty exactly when it
+// is, without working out the calendar date: for comparing times.
+std::optional<LogInstant> round_to_second(double log_time);
+
 // Splits `log_time` into day and time of day as the automation date does (for
 // a negative value the fraction is still the time after midnight: -1.25 is
 // 1899-12-29 06:00) and rounds to the nearest second, halves up, carrying into

@@ -71,9 +71,9 @@ bool TimeRange::contains(double log_time) const {
 }
 
 std::optional<LogSecond> log_second(double log_time) {
-    const auto moment = round_log_time(log_time);
-    if (!moment) return std::nullopt;
-    return moment->day * kSecondsPerDay + moment->second;
+    const auto instant = round_to_second(log_time);
+    if (!instant) return std::nullopt;
+    return instant->day * kSecondsPerDay + instant->second;
 }
 
 double second_log_time(LogSecond second) {
