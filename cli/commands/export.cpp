@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cctype>
 #include <charconv>
 #include <cstdio>
 #include <filesystem>
@@ -26,6 +25,7 @@
 #include "cli/log_access.h"
 #include "cli/output/progress.h"
 #include "cli/output/standard_output.h"
+#include "corvex/platform/output_file.h"
 #include "corvex/platform/text.h"
 #include "export/export_formats.h"
 #include "export/time_range.h"
@@ -135,8 +135,7 @@ LogResult failed(std::string message, int status = kExitFailure) { return {statu
 
 LogResult export_one(const ExportArguments& a, const exporting::ExportFormat& format, const std::string& log,
                      const std::string& out, bool show_progress) {
-    std::error_code ec;
-    if (std::filesystem::equivalent(log, out, ec)) return failed(out + ": is the log itself; choose another output file");
+    if (platform::names_same_file(log, out)) return failed(out + ": is the log itself; choose another output file");
 
     auto open = open_log(log);
     if (!open) return failed(open.error());
