@@ -5,8 +5,6 @@
 // logs, one file each, several at a time.
 #include <CLI/CLI.hpp>
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <atomic>
 #include <charconv>
@@ -160,7 +158,7 @@ LogResult export_one(const ExportArguments& a, const exporting::ExportFormat& fo
         options.selected = std::move(*selected);
     }
 
-    Progress progress("corvex export:", stderr, show_progress && isatty(STDERR_FILENO) == 1);
+    Progress progress("corvex export:", show_progress);
     const exporting::ProgressFn on_progress = [&progress](std::int64_t done, std::int64_t total) {
         progress.update(done, total);
     };
