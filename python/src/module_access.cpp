@@ -32,7 +32,7 @@ std::filesystem::path fallback_library() {
 }
 
 std::string create_object(const CLSID& clsid, const IID& iid, void** ppv, std::string_view prog_id) {
-    const auto created = platform::create_module_object(clsid, iid, ppv, fallback_library());
+    const auto created = platform::create_module_object(clsid, iid, ppv, &fallback_library);
     if (created) return {};
     const platform::ModuleObjectFailure& f = created.error();
     return "cannot create " + std::string(prog_id) + ": registry: " + why(f.registered_why, f.registered) + "; " +
