@@ -3,6 +3,7 @@
 #include <dlfcn.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <system_error>
 
 #include "corvex/platform/module_objects.h"
@@ -13,14 +14,6 @@ namespace {
 
 std::string why(const std::string& said, HRESULT hr) { return said.empty() ? status_text(hr) : said; }
 
-}  // namespace
-
-std::string status_text(HRESULT hr) {
-    char text[24];
-    std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(hr));
-    return text;
-}
-
 std::filesystem::path fallback_library() {
     Dl_info info{};
     if (::dladdr(reinterpret_cast<const void*>(&fallback_library), &info) != 0 && info.dli_fname) {
@@ -29,6 +22,14 @@ std::filesystem::path fallback_library() {
         if (std::filesystem::exists(beside, ec)) return beside;
     }
     return CORVEX_INSTALLED_LIBRARY;
+}
+
+}  // namespace
+
+std::string status_text(HRESULT hr) {
+    char text[24];
+    std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(hr));
+    return text;
 }
 
 std::string create_object(const CLSID& clsid, const IID& iid, void** ppv, std::string_view prog_id) {
