@@ -119,7 +119,7 @@ int run_dump(const std::string& path, bool json) {
                                : table_header(source->items()));
 
     // Progress would garble a table shown on the same terminal.
-    Progress progress("corvex dump:", stderr, isatty(STDERR_FILENO) == 1 && isatty(STDOUT_FILENO) == 0);
+    Progress progress("corvex dump:", isatty(STDOUT_FILENO) == 0);
     JsonLine line;
     exporting::RecordBlock block;
     std::string table_line;

@@ -5,11 +5,8 @@
 // logs, one file each, several at a time.
 #include <CLI/CLI.hpp>
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <atomic>
-#include <cctype>
 #include <charconv>
 #include <cstdio>
 #include <filesystem>
@@ -26,6 +23,7 @@
 #include "cli/log_access.h"
 #include "cli/output/progress.h"
 #include "cli/output/standard_output.h"
+#include "corvex/platform/output_file.h"
 #include "corvex/platform/text.h"
 #include "export/export_formats.h"
 #include "export/time_range.h"
@@ -135,8 +133,7 @@ LogResult failed(std::string message, int status = kExitFailure) { return {statu
 
 LogResult export_one(const ExportArguments& a, const exporting::ExportFormat& format, const std::string& log,
                      const std::string& out, bool show_progress) {
-    std::error_code ec;
-    if (std::filesystem::equivalent(log, out, ec)) return failed(out + ": is the log itself; choose another output file");
+    if (platform::names_same_file(log, out)) return failed(out + ": is the log itself; choose another output file");
 
     auto open = open_log(log);
     if (!open) return failed(open.error());
@@ -161,7 +158,7 @@ LogResult export_one(const ExportArguments& a, const exporting::ExportFormat& fo
         options.selected = std::move(*selected);
     }
 
-    Progress progress("corvex export:", stderr, show_progress && isatty(STDERR_FILENO) == 1);
+    Progress progress("corvex export:", show_progress);
     const exporting::ProgressFn on_progress = [&progress](std::int64_t done, std::int64_t total) {
         progress.update(done, total);
     };

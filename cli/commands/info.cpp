@@ -39,8 +39,8 @@ int run_info(const std::string& path) {
     if (!open) return report_failure(kCommand, open.error());
     auto source = open_records(*open, path);
     if (!source) return report_failure(kCommand, source.error());
-    const exporting::HeaderFields* header = &source->header();
-    const std::vector<exporting::ItemFields>* items = &source->items();
+    const exporting::HeaderFields& header = source->header();
+    const std::vector<exporting::ItemFields>& items = source->items();
 
     const exporting::TextForms forms = exporting::TextForms::from_environment();
     std::string format = "unknown";
@@ -52,21 +52,21 @@ int run_info(const std::string& path) {
     AlignedTable summary;
     summary.add_row({"File:", path});
     summary.add_row({"Format:", format});
-    summary.add_row({"Start Time:", forms.general_date(header->start_time)});
-    summary.add_row({"End Time:", forms.general_date(header->end_time)});
-    summary.add_row({"Interval:", std::to_string(header->interval) + " seconds"});
-    summary.add_row({"Records:", std::to_string(header->record_count)});
-    summary.add_row({"Log Flags:", joined_flags(*header)});
-    summary.add_row({"Flag Words:", "cyclic " + hex_word(header->cyclic_flags) + ", error " + hex_word(header->error_flags)});
-    summary.add_row({"Units:", std::to_string(items->size())});
+    summary.add_row({"Start Time:", forms.general_date(header.start_time)});
+    summary.add_row({"End Time:", forms.general_date(header.end_time)});
+    summary.add_row({"Interval:", std::to_string(header.interval) + " seconds"});
+    summary.add_row({"Records:", std::to_string(header.record_count)});
+    summary.add_row({"Log Flags:", joined_flags(header)});
+    summary.add_row({"Flag Words:", "cyclic " + hex_word(header.cyclic_flags) + ", error " + hex_word(header.error_flags)});
+    summary.add_row({"Units:", std::to_string(items.size())});
     std::string text = summary.text();
 
-    if (!items->empty()) {
+    if (!items.empty()) {
         AlignedTable units;
         units.add_row({"Index", "Label", "Symbol", "Unit type", "Channel", "Input", "Computer", "Comport", "Node",
                        "Width", "Decimal"});
-        for (std::size_t i = 0; i < items->size(); ++i) {
-            const exporting::ItemFields& item = (*items)[i];
+        for (std::size_t i = 0; i < items.size(); ++i) {
+            const exporting::ItemFields& item = items[i];
             units.add_row({std::to_string(i), item.label, item.symbol, std::to_string(item.unit_type),
                            std::to_string(item.channel), std::to_string(item.input), item.computer,
                            std::to_string(item.comport), std::to_string(item.node_id), std::to_string(item.width),

@@ -7,7 +7,8 @@
 
 namespace corvex::cli {
 
-Progress::Progress(std::string what) : Progress(std::move(what), stderr, isatty(STDERR_FILENO) == 1) {}
+Progress::Progress(std::string what, bool wanted)
+    : Progress(std::move(what), stderr, wanted && isatty(STDERR_FILENO) == 1) {}
 
 Progress::Progress(std::string what, std::FILE* stream, bool enabled)
     : what_(std::move(what)), stream_(stream), enabled_(enabled) {}

@@ -12,8 +12,9 @@ namespace corvex::cli {
 
 class Progress {
 public:
-    // Shows progress on standard error when it is a terminal.
-    explicit Progress(std::string what);
+    // Shows progress on standard error when it is a terminal and the caller
+    // wants it (a command may have reasons of its own to stay quiet).
+    explicit Progress(std::string what, bool wanted = true);
     // For tests: draws on `stream` when `enabled`.
     Progress(std::string what, std::FILE* stream, bool enabled);
     ~Progress();

@@ -1,7 +1,6 @@
 #include "python/src/log_file.h"
 
 #include <algorithm>
-#include <cstring>
 #include <limits>
 
 #include "corvex/platform/bstr.h"
@@ -52,29 +51,35 @@ bool all_units_in_order(std::span<const std::int32_t> units, std::int32_t item_c
     return true;
 }
 
-// Copies the block's records into the request's buffers from record `at` on.
+// Copies the block's records into the request's buffers from record `at` on:
+// whole rows when the request takes every unit in order, else unit by unit.
 void copy_block(const exporting::RecordBlock& block, const ReadRequest& rq, std::int32_t at) {
+    constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
     const std::size_t chosen = rq.units.size();
     const std::size_t n = static_cast<std::size_t>(block.count);
     const std::size_t offset = static_cast<std::size_t>(at);
     if (rq.times) {
         if (block.has_time()) std::copy_n(block.times.data(), n, rq.times + offset);
-        else std::fill_n(rq.times + offset, n, std::numeric_limits<double>::quiet_NaN());
+        else std::fill_n(rq.times + offset, n, kNaN);
     }
     if (chosen == 0) return;
-    if (all_units_in_order(rq.units, block.units) && block.missing.empty()) {
-        if (rq.values) std::memcpy(rq.values + offset * chosen, block.values.data(), n * chosen * sizeof(double));
-        if (rq.errors) std::memcpy(rq.errors + offset * chosen, block.errors.data(), n * chosen * sizeof(std::int16_t));
-        return;
+    const bool whole_rows = all_units_in_order(rq.units, block.units);
+    if (rq.values) {
+        double* into = rq.values + offset * chosen;
+        if (whole_rows && block.missing.empty()) {
+            std::copy_n(block.values.data(), n * chosen, into);
+        } else {
+            for (std::int32_t i = 0; i < block.count; ++i)
+                for (const std::int32_t u : rq.units) *into++ = block.has_value(i, u) ? block.value(i, u) : kNaN;
+        }
     }
-    for (std::int32_t i = 0; i < block.count; ++i) {
-        const std::size_t row = (offset + static_cast<std::size_t>(i)) * chosen;
-        for (std::size_t k = 0; k < chosen; ++k) {
-            const std::int32_t u = rq.units[k];
-            if (rq.values)
-                rq.values[row + k] =
-                    block.has_value(i, u) ? block.value(i, u) : std::numeric_limits<double>::quiet_NaN();
-            if (rq.errors) rq.errors[row + k] = block.error(i, u);
+    if (rq.errors) {
+        std::int16_t* into = rq.errors + offset * chosen;
+        if (whole_rows) {
+            std::copy_n(block.errors.data(), n * chosen, into);
+        } else {
+            for (std::int32_t i = 0; i < block.count; ++i)
+                for (const std::int32_t u : rq.units) *into++ = block.error(i, u);
         }
     }
 }

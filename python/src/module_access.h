@@ -5,7 +5,6 @@
 // installed in the library folder.
 #pragma once
 
-#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -18,11 +17,9 @@ namespace corvex::python {
 // "0x80004005": a status code for a message.
 std::string status_text(HRESULT hr);
 
-// libCorvex.so beside this extension when there is one, else the installed one.
-std::filesystem::path fallback_library();
-
-// One line saying why neither the registry nor fallback_library() gave an
-// object; or empty after a success.
+// One line saying why neither the registry nor the library that stands in
+// (libCorvex.so beside this extension when there is one, else the installed
+// one) gave an object; or empty after a success.
 std::string create_object(const CLSID& clsid, const IID& iid, void** ppv, std::string_view prog_id);
 
 template <class I>

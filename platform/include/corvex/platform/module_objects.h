@@ -45,10 +45,10 @@ struct ModuleObjectOrigin {
 Expected<ModuleObjectOrigin, ModuleObjectFailure> create_module_object(const CLSID& clsid, const IID& iid,
                                                                        void** ppv);
 
-// The same with `fallback_library` standing in when activation fails, for a
-// client that is not a program beside the library (a language binding loaded
-// into an interpreter).
+// The same with the library that `fallback_library` finds (called only when
+// activation fails) standing in, for a client that is not a program beside the
+// library (a language binding loaded into an interpreter).
 Expected<ModuleObjectOrigin, ModuleObjectFailure> create_module_object(const CLSID& clsid, const IID& iid, void** ppv,
-                                                                       const std::filesystem::path& fallback_library);
+                                                                       std::filesystem::path (*fallback_library)());
 
 }  // namespace corvex::platform
