@@ -63,19 +63,7 @@ Expected<OpenLog, std::string> open_log(const std::string& path) {
     auto log = create_module_object<ILog>(CLSID_Log, "Corvex.Log");
     if (!log) return Unexpected{log.error()};
 
-    std::int32_t result = -1;
-    const platform::Bstr name = platform::Bstr::from_path(path);
-    const HRESULT hr = (*log)->Open(name.get(), &result);
-    if (FAILED(hr)) return Unexpected{path + ": the log module failed to open it: " + status_text(hr)};
-    if (result != 0) {
-        // Open only answers -1; the module tells why, when it offers its reason.
-        platform::ComPtr<ILogFormat> format;
-        platform::Bstr why;
-        if (SUCCEEDED((*log)->QueryInterface(IID_ILogFormat, format.put_void())) && format &&
-            format->GetRejectionReason(why.put()) == S_OK && !why.is_null())
-            return Unexpected{path + ": " + why.utf8()};
-        return Unexpected{path + ": the log module does not accept it"};
-    }
+    if (auto refused = exporting::open_log_file(log->get(), path, status_text)) return Unexpected{path + ": " + *refused};
 
     OpenLog open{std::move(*log), {}};
     const HRESULT info_hr = open.log->GetLogInfo(open.info.put());
@@ -102,17 +90,6 @@ Expected<exporting::RecordSource, std::string> open_records(const OpenLog& open,
         break;
     }
     return Unexpected{path + ": reading " + e.call + " failed: " + status_text(e.status)};
-}
-
-std::optional<FormatDescription> describe_format(ILog* log) {
-    platform::ComPtr<ILogFormat> format;
-    if (FAILED(log->QueryInterface(IID_ILogFormat, format.put_void())) || !format) return std::nullopt;
-    platform::Bstr name, key;
-    std::int32_t offset = 0;
-    if (format->GetFormat(name.put(), key.put(), &offset) != S_OK) return std::nullopt;
-    FormatDescription d{name.utf8(), key.utf8(), std::nullopt};
-    if (d.key == "meter") d.header_offset = offset;
-    return d;
 }
 
 }  // namespace corvex::cli

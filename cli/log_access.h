@@ -13,6 +13,7 @@
 #include "corvex/platform/com_ptr.h"
 #include "corvex/platform/expected.h"
 #include "corvex/platform/module_objects.h"
+#include "export/log_opening.h"
 #include "export/record_source.h"
 
 namespace corvex::cli {
@@ -57,16 +58,5 @@ Expected<OpenLog, std::string> open_log(const std::string& path);
 // The open log's header, items and records; on failure one line, starting
 // with the path, that says which call the module did not answer.
 Expected<exporting::RecordSource, std::string> open_records(const OpenLog& open, const std::string& path);
-
-// The format of the open log as the module names it: for people ("PC log",
-// "meter log", "compact meter log") and for programs ("pc", "meter",
-// "compact_meter"), and the meter header's offset. Empty when the module does
-// not say.
-struct FormatDescription {
-    std::string name;
-    std::string key;
-    std::optional<std::int32_t> header_offset;  // meter logs only
-};
-std::optional<FormatDescription> describe_format(ILog* log);
 
 }  // namespace corvex::cli

@@ -8,6 +8,7 @@
 #include "corvex/platform/guid_text.h"
 #include "corvex/platform/module_objects.h"
 #include "corvex/platform/registry_store.h"
+#include "export/log_opening.h"
 
 namespace corvex::viewer {
 
@@ -52,18 +53,8 @@ Expected<platform::ComPtr<ILog>, std::string> open_log_session(const SessionFact
     auto made = factory();
     if (!made) return Unexpected{made.error()};
     platform::ComPtr<ILog> log = std::move(made).value();
-    std::int32_t result = -1;
-    const platform::Bstr name = platform::Bstr::from_path(path);
-    const HRESULT hr = log->Open(name.get(), &result);
-    if (FAILED(hr)) return Unexpected{"the log module failed to open it: " + hresult_text(hr)};
-    if (result == 0) return log;
-    // Open only answers -1; the module tells why, when it offers its reason.
-    platform::ComPtr<ILogFormat> format;
-    platform::Bstr why;
-    if (SUCCEEDED(log->QueryInterface(IID_ILogFormat, format.put_void())) && format &&
-        format->GetRejectionReason(why.put()) == S_OK && !why.is_null())
-        return Unexpected{why.utf8()};
-    return Unexpected{std::string("the log module does not accept it")};
+    if (auto refused = exporting::open_log_file(log.get(), path, hresult_text)) return Unexpected{*refused};
+    return log;
 }
 
 }  // namespace corvex::viewer

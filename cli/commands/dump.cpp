@@ -22,9 +22,8 @@ namespace corvex::cli {
 namespace {
 
 constexpr std::string_view kCommand = "dump";
-constexpr std::int32_t kRecordsPerBlock = 4096;
 
-std::string json_header(const std::optional<FormatDescription>& format, const exporting::HeaderFields& h,
+std::string json_header(const std::optional<exporting::LogFormatName>& format, const exporting::HeaderFields& h,
                         const std::vector<exporting::ItemFields>& items) {
     JsonLine j;
     j.begin_object();
@@ -115,7 +114,7 @@ int run_dump(const std::string& path, bool json) {
     const exporting::HeaderFields& header = source->header();
 
     const exporting::TextForms forms = exporting::TextForms::from_environment();
-    write_standard_output(json ? json_header(describe_format(open->log.get()), header, source->items())
+    write_standard_output(json ? json_header(exporting::describe_format(open->log.get()), header, source->items())
                                : table_header(source->items()));
 
     // Progress would garble a table shown on the same terminal.
@@ -124,8 +123,8 @@ int run_dump(const std::string& path, bool json) {
     exporting::RecordBlock block;
     std::string table_line;
     const std::int32_t count = header.record_count;
-    for (std::int32_t first = 0; first < count; first += kRecordsPerBlock) {
-        const std::int32_t wanted = std::min(kRecordsPerBlock, count - first);
+    for (std::int32_t first = 0; first < count; first += exporting::kRecordsPerRun) {
+        const std::int32_t wanted = std::min(exporting::kRecordsPerRun, count - first);
         source->read(first, wanted, block);
         for (std::int32_t i = 0; i < block.count; ++i) {
             if (json) {

@@ -44,7 +44,7 @@ int run_info(const std::string& path) {
 
     const exporting::TextForms forms = exporting::TextForms::from_environment();
     std::string format = "unknown";
-    if (auto described = describe_format(open->log.get())) {
+    if (auto described = exporting::describe_format(open->log.get())) {
         format = described->name;
         if (described->header_offset) format += " (header at offset " + std::to_string(*described->header_offset) + ")";
     }

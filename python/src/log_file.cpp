@@ -11,31 +11,6 @@ namespace corvex::python {
 
 namespace {
 
-// Records per read from the source: large enough that the per-block work
-// vanishes, small enough that a block stays in the cache.
-constexpr std::int32_t kRecordsPerBlock = 8192;
-
-std::optional<LogFormat> describe_format(ILog* log) {
-    platform::ComPtr<ILogFormat> format;
-    if (FAILED(log->QueryInterface(IID_ILogFormat, format.put_void())) || !format) return std::nullopt;
-    platform::Bstr name, key;
-    std::int32_t offset = 0;
-    if (format->GetFormat(name.put(), key.put(), &offset) != S_OK) return std::nullopt;
-    LogFormat f{name.utf8(), key.utf8(), std::nullopt};
-    if (f.key == "meter") f.header_offset = offset;
-    return f;
-}
-
-// The module's reason for refusing the last Open, when it offers one.
-std::string rejection_reason(ILog* log) {
-    platform::ComPtr<ILogFormat> format;
-    platform::Bstr why;
-    if (SUCCEEDED(log->QueryInterface(IID_ILogFormat, format.put_void())) && format &&
-        format->GetRejectionReason(why.put()) == S_OK && !why.is_null())
-        return why.utf8();
-    return "the log module does not accept it";
-}
-
 std::string source_failure(const exporting::SourceError& e) {
     if (e.what == exporting::SourceError::What::UnitCount)
         return "the log module reports " + std::to_string(e.index) + " units";
@@ -91,11 +66,8 @@ Expected<std::unique_ptr<LogFile>, std::string> LogFile::open(const std::string&
     auto log = create_module_object<ILog>(CLSID_Log, "Corvex.Log");
     if (!log) return Unexpected{log.error()};
 
-    std::int32_t result = -1;
-    const platform::Bstr name = platform::Bstr::from_path(path);
-    if (const HRESULT hr = (*log)->Open(name.get(), &result); FAILED(hr))
-        return Unexpected{shown + ": the log module failed to open it: " + status_text(hr)};
-    if (result != 0) return Unexpected{shown + ": " + rejection_reason(log->get())};
+    if (auto refused = exporting::open_log_file(log->get(), path, status_text))
+        return Unexpected{shown + ": " + *refused};
 
     auto source = exporting::RecordSource::open(log->get());
     if (!source) return Unexpected{shown + ": " + source_failure(source.error())};
@@ -103,7 +75,7 @@ Expected<std::unique_ptr<LogFile>, std::string> LogFile::open(const std::string&
     std::unique_ptr<LogFile> file(new LogFile);
     file->header_ = source->header();
     file->items_ = source->items();
-    file->format_ = describe_format(log->get());
+    file->format_ = exporting::describe_format(log->get());
     file->source_.emplace(std::move(source).value());
     file->log_ = std::move(*log);
     return file;
@@ -118,7 +90,7 @@ ReadOutcome LogFile::read(const ReadRequest& rq) {
     }
     std::int32_t done = 0;
     while (done < rq.count) {
-        const std::int32_t wanted = std::min(kRecordsPerBlock, rq.count - done);
+        const std::int32_t wanted = std::min(exporting::kRecordsPerRun, rq.count - done);
         source_->read(rq.first + done, wanted, block_);
         copy_block(block_, rq, done);
         done += block_.count;

@@ -19,16 +19,10 @@
 #include "corvex/platform/com_ptr.h"
 #include "corvex/platform/expected.h"
 #include "export/export_formats.h"
+#include "export/log_opening.h"
 #include "export/record_source.h"
 
 namespace corvex::python {
-
-// The format as the module names it.
-struct LogFormat {
-    std::string name;                           // "PC log", "meter log", "compact meter log"
-    std::string key;                            // "pc", "meter", "compact_meter"
-    std::optional<std::int32_t> header_offset;  // meter logs only
-};
 
 // Where a read stopped.
 struct ReadOutcome {
@@ -63,7 +57,7 @@ public:
     // Read once at open; they stay after close().
     const exporting::HeaderFields& header() const { return header_; }
     const std::vector<exporting::ItemFields>& items() const { return items_; }
-    const std::optional<LogFormat>& format() const { return format_; }
+    const std::optional<exporting::LogFormatName>& format() const { return format_; }
 
     ReadOutcome read(const ReadRequest& request);
 
@@ -87,7 +81,7 @@ private:
     exporting::RecordBlock block_;
     exporting::HeaderFields header_;
     std::vector<exporting::ItemFields> items_;
-    std::optional<LogFormat> format_;
+    std::optional<exporting::LogFormatName> format_;
     std::atomic<bool> closed_{false};
 };
 
