@@ -14,7 +14,7 @@
 #include "cli/log_access.h"
 #include "cli/output/standard_output.h"
 #include "cli/output/text_table.h"
-#include "corvex/platform/bstr.h"
+#include "export/unit_type_text.h"
 #include "logmodule/units/unit_catalogue.h"
 
 namespace corvex::cli {
@@ -23,21 +23,13 @@ namespace {
 
 constexpr std::string_view kCommand = "units";
 
-using platform::Bstr;
-
 Expected<std::vector<std::string>, std::string> unit_row(IUnitTypeInfo* info, std::int32_t id) {
-    Bstr mode, short_name, name, mnemonic;
-    std::int16_t width = 0, decimals = 0;
-    const HRESULT results[] = {
-        info->get_ModeName(id, mode.put()),         info->get_ShortName(id, short_name.put()),
-        info->get_Name(id, name.put()),             info->get_Mneumonic(id, mnemonic.put()),
-        info->get_Width(id, &width),                info->get_Decimal(id, &decimals),
-    };
-    for (HRESULT hr : results)
-        if (FAILED(hr))
-            return Unexpected{"UnitTypeInfo failed for unit type " + std::to_string(id) + ": " + status_text(hr)};
-    return std::vector<std::string>{std::to_string(id),     mode.utf8(),           short_name.utf8(), name.utf8(),
-                                    mnemonic.utf8(),        std::to_string(width), std::to_string(decimals)};
+    auto row = exporting::read_unit_type(info, id, status_text);
+    if (!row) return Unexpected{row.error()};
+    return std::vector<std::string>{std::to_string(id),   row->mode_name,
+                                    row->short_name,      row->name,
+                                    row->mnemonic,        std::to_string(row->width),
+                                    std::to_string(row->decimals)};
 }
 
 int run_units(const std::string& id_text) {

@@ -4,19 +4,15 @@
 // tool's `units` lists them.
 #pragma once
 
-#include <cstdint>
 #include <string>
 #include <vector>
 
 #include "corvex/platform/expected.h"
+#include "export/unit_type_text.h"
 
 namespace corvex::python {
 
-struct UnitTypeText {
-    std::int32_t id = 0;
-    std::string mode_name, short_name, name, mnemonic;  // UTF-8
-    std::int16_t width = 0, decimals = 0;
-};
+using exporting::UnitTypeText;
 
 // Every row in ascending order of identifier; the error is one line.
 Expected<std::vector<UnitTypeText>, std::string> read_unit_types();
